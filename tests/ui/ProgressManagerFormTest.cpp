@@ -212,7 +212,7 @@ TEST_F(ProgressTest, OtherWindowsAreCoveredWhileTicketsRun) {
     PM->getTicket(2, "Busy");
     main.reset();
     PM->getTicket(3, "More");
+    PM.reset(); // references are not counted: none may outlive the window
     FreeProgressManager();
-    PM.reset();
     EXPECT_FALSE(InProgress());
 }
