@@ -88,7 +88,9 @@ TArcDial::TArcDial(QWidget* AOwner) : QDial(AOwner) {
     ValueToAngle();
 }
 
-float TArcDial::Angle() const { return ToClockwise(QDial::value() / 100.0); }
+float TArcDial::Angle() const {
+    return ToClockwise(QDial::value() / 100.0);
+}
 
 void TArcDial::SetAngle(float Clockwise) {
     const double ccw = std::fmod(360.0 - std::fmod(double(Clockwise), 360.0), 360.0);
@@ -226,14 +228,27 @@ void TArcDial::keyPressEvent(QKeyEvent* Event) {
     float steps = 0;
     switch (Event->key()) {
     case Qt::Key_Up:
-    case Qt::Key_Right: steps = 1; break;
+    case Qt::Key_Right:
+        steps = 1;
+        break;
     case Qt::Key_Down:
-    case Qt::Key_Left: steps = -1; break;
-    case Qt::Key_PageUp: steps = 10; break;
-    case Qt::Key_PageDown: steps = -10; break;
-    case Qt::Key_Home: SetAngle(FMinAngle); return Event->accept();
-    case Qt::Key_End: SetAngle(FMaxAngle); return Event->accept();
-    default: return QWidget::keyPressEvent(Event);
+    case Qt::Key_Left:
+        steps = -1;
+        break;
+    case Qt::Key_PageUp:
+        steps = 10;
+        break;
+    case Qt::Key_PageDown:
+        steps = -10;
+        break;
+    case Qt::Key_Home:
+        SetAngle(FMinAngle);
+        return Event->accept();
+    case Qt::Key_End:
+        SetAngle(FMaxAngle);
+        return Event->accept();
+    default:
+        return QWidget::keyPressEvent(Event);
     }
     SetAngle(std::clamp(Angle() + steps * (FMaxAngle - FMinAngle) / 100, FMinAngle, FMaxAngle));
     Event->accept();

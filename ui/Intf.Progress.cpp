@@ -2,8 +2,12 @@
 
 namespace ui {
 
-static IPtr<IProgressManager> NoProgressManager() { return {}; }
-static bool NotInProgress() { return false; }
+static IPtr<IProgressManager> NoProgressManager() {
+    return {};
+}
+static bool NotInProgress() {
+    return false;
+}
 static void NothingToFree() {}
 
 IPtr<IProgressManager> (*GetProgressManager)() = NoProgressManager;

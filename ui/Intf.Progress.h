@@ -31,8 +31,8 @@ struct IProgressManager : virtual IInterface {
     virtual int32_t getTicket(int32_t ANumSteps, const std::string& ATitle) = 0;
     // A ticket the user may always interrupt.
     virtual int32_t getTicket(int32_t ANumSteps, TInterruptEvent AOnInterrupt, const std::string& ATitle) = 0;
-    virtual int32_t getTicket(int32_t ANumSteps, TCanInterruptEvent AOnCanInterrupt, const std::string& ATitle,
-                              TInterruptEvent AOnInterrupt) = 0;
+    virtual int32_t getTicket(int32_t ANumSteps, TCanInterruptEvent AOnCanInterrupt,
+                              const std::string& ATitle, TInterruptEvent AOnInterrupt) = 0;
     // Advances the ticket; once all its steps are done it and every ticket after it are released.
     virtual void incTicket(int32_t AIncTicket, int32_t ANumStepsToIncrease) = 0;
     virtual void setTicket(int32_t ATicket, int32_t APosition) = 0;

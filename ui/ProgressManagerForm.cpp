@@ -74,7 +74,9 @@ TFormProgressManager::TFormProgressManager(QWidget* AOwner)
     row->addWidget(ProgressLabel);
 }
 
-TFormProgressManager::~TFormProgressManager() { UncoverWindows(); }
+TFormProgressManager::~TFormProgressManager() {
+    UncoverWindows();
+}
 
 void TFormProgressManager::TakeMainWindowStyle() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -96,10 +98,12 @@ foundation::HRESULT TFormProgressManager::QueryInterface(const TGUID& IID, void*
 }
 
 int32_t TFormProgressManager::getTicket(int32_t ANumSteps, const std::string& ATitle) {
-    return getTicket(ANumSteps, [](bool& CanInterrupt) { CanInterrupt = false; }, ATitle, nullptr);
+    return getTicket(
+        ANumSteps, [](bool& CanInterrupt) { CanInterrupt = false; }, ATitle, nullptr);
 }
 
-int32_t TFormProgressManager::getTicket(int32_t ANumSteps, TInterruptEvent AOnInterrupt, const std::string& ATitle) {
+int32_t TFormProgressManager::getTicket(int32_t ANumSteps, TInterruptEvent AOnInterrupt,
+                                        const std::string& ATitle) {
     return getTicket(ANumSteps, nullptr, ATitle, std::move(AOnInterrupt));
 }
 
@@ -180,8 +184,9 @@ void TFormProgressManager::releaseAndIncTicket(int32_t ATicket, int32_t ANumStep
 void TFormProgressManager::ReleaseFrom(size_t Index) {
     if (Index >= FTicketList.size()) return;
     // Moved out first: freeing a ticket frees its callbacks, which may call back into the window.
-    std::vector<std::unique_ptr<TTicket>> gone(std::make_move_iterator(FTicketList.begin() + ptrdiff_t(Index)),
-                                               std::make_move_iterator(FTicketList.end()));
+    std::vector<std::unique_ptr<TTicket>> gone(
+        std::make_move_iterator(FTicketList.begin() + ptrdiff_t(Index)),
+        std::make_move_iterator(FTicketList.end()));
     FTicketList.erase(FTicketList.begin() + ptrdiff_t(Index), FTicketList.end());
     UpdateCaption();
     if (FTicketList.empty()) {
@@ -224,7 +229,8 @@ void TFormProgressManager::UpdateCaption() {
 void TFormProgressManager::CoverWindows() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         const Qt::WindowType type = w->windowType();
-        if (w == this || !w->isWindow() || !w->isVisible() || type == Qt::Popup || type == Qt::ToolTip) continue;
+        if (w == this || !w->isWindow() || !w->isVisible() || type == Qt::Popup || type == Qt::ToolTip)
+            continue;
         FLayouts.emplace_back(new TCoverLayout(w));
     }
 }
@@ -268,9 +274,13 @@ static IPtr<IProgressManager> GetProgressManagerForm() {
     return IPtr<IProgressManager>(gProgressManager.data());
 }
 
-static bool ProgressFormInProgress() { return gProgressManager && gProgressManager->TicketCount() > 0; }
+static bool ProgressFormInProgress() {
+    return gProgressManager && gProgressManager->TicketCount() > 0;
+}
 
-static void FreeProgressManagerForm() { delete gProgressManager.data(); }
+static void FreeProgressManagerForm() {
+    delete gProgressManager.data();
+}
 
 void InstallProgressManagerForm() {
     GetProgressManager = GetProgressManagerForm;
@@ -279,7 +289,8 @@ void InstallProgressManagerForm() {
     static bool hooked = false;
     if (!hooked && QCoreApplication::instance()) {
         hooked = true;
-        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] { FreeProgressManagerForm(); });
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                         [] { FreeProgressManagerForm(); });
     }
 }
 

@@ -23,12 +23,20 @@ void TRowColGrid::SetColCount(int32_t Value) {
     updateGeometry();
 }
 
-QSize TRowColGrid::sizeHint() const { return {FColCount * 36, FRowCount * 28}; }
-QSize TRowColGrid::minimumSizeHint() const { return {FColCount * 20, FRowCount * 16}; }
+QSize TRowColGrid::sizeHint() const {
+    return {FColCount * 36, FRowCount * 28};
+}
+QSize TRowColGrid::minimumSizeHint() const {
+    return {FColCount * 20, FRowCount * 16};
+}
 
-void TRowColGrid::AddCell(QWidget* ACell, int Margin) { FCells.push_back({ACell, Margin}); }
+void TRowColGrid::AddCell(QWidget* ACell, int Margin) {
+    FCells.push_back({ACell, Margin});
+}
 
-void TRowColGrid::ClearCells() { FCells.clear(); }
+void TRowColGrid::ClearCells() {
+    FCells.clear();
+}
 
 void TRowColGrid::ArrangeCells() {
     // A hair under the exact share, so that rounding never pushes the last cell of a row onto
@@ -40,7 +48,8 @@ void TRowColGrid::ArrangeCells() {
         const double x = double(i % size_t(FColCount)) * cellW;
         const double y = double(i / size_t(FColCount)) * cellH;
         const int left = int(std::lround(x)) + c.Margin, top = int(std::lround(y)) + c.Margin;
-        const int right = int(std::lround(x + cellW)) - c.Margin, bottom = int(std::lround(y + cellH)) - c.Margin;
+        const int right = int(std::lround(x + cellW)) - c.Margin,
+                  bottom = int(std::lround(y + cellH)) - c.Margin;
         c.Widget->setGeometry(left, top, std::max(0, right - left), std::max(0, bottom - top));
     }
 }

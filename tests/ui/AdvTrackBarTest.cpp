@@ -36,7 +36,7 @@ TEST_F(SpeedBarTest, LogarithmicValuePutsOneInTheMiddle) {
         EXPECT_NEAR(Bar.GetValue(), c.Value, 1e-4) << c.Log;
     }
     EXPECT_EQ(Bar.value(), 750); // the track shows the last value, three quarters along
-    EXPECT_EQ(Changes, 0);                  // setting is not a move of the user
+    EXPECT_EQ(Changes, 0);       // setting is not a move of the user
 }
 
 TEST_F(SpeedBarTest, OutOfRangeAndNonPositiveLogValues) {
@@ -162,15 +162,14 @@ TEST_F(ArcDialTest, DraggingStaysInsideTheArcAndNeverJumpsTheGap) {
         double Angle; // where the dial is afterwards
         float Data;
     } steps[] = {
-        {0, 30, 100},           // in the gap: ignored
-        {100, 100, 2410},       // within 180 of 30
-        {240, 240, 7030},       // within 180 of 100
-        {334, 334, 10000},      // a little beyond the end: taken, value limited
-        {350, 334, 10000},      // too far into the gap
-        {40, 334, 10000},       // across the gap: ignored
-        {26, 334, 10000},       // across the gap even within the slack
-        {200, 200, 5710},
-        {26, 26, 100},          // a little before the start
+        {0, 30, 100},                     // in the gap: ignored
+        {100, 100, 2410},                 // within 180 of 30
+        {240, 240, 7030},                 // within 180 of 100
+        {334, 334, 10000},                // a little beyond the end: taken, value limited
+        {350, 334, 10000},                // too far into the gap
+        {40, 334, 10000},                 // across the gap: ignored
+        {26, 334, 10000},                 // across the gap even within the slack
+        {200, 200, 5710},  {26, 26, 100}, // a little before the start
     };
     PointerAt(0, true);
     for (const Step& s : steps) {

@@ -165,7 +165,13 @@ TEST_F(ProgressTest, ClosingInterruptsLastTicketFirstAndReleasesAll) {
     PM->getTicket(2, Asks("ask b", true), "B", Logs("b"));
     // The owner of c releases its own ticket when told, as the memory transfers do.
     int c = -1;
-    c = PM->getTicket(2, [&] { Log.push_back("c"); PM->releaseTicket(c); }, "C");
+    c = PM->getTicket(
+        2,
+        [&] {
+            Log.push_back("c");
+            PM->releaseTicket(c);
+        },
+        "C");
     EXPECT_TRUE(Form->close());
     EXPECT_THAT(Log, ElementsAre("ask b", "c", "b", "a"));
     EXPECT_EQ(Form->TicketCount(), 0);

@@ -32,7 +32,9 @@ static QWidget* SliderDemo() {
     bar->SetMax(10);
     bar->SetValueLog(1);
     auto* label = new QLabel(w);
-    auto show = [bar, label] { label->setText(QString("SPEED  %1").arg(double(bar->GetValueLog()), 0, 'g', 4)); };
+    auto show = [bar, label] {
+        label->setText(QString("SPEED  %1").arg(double(bar->GetValueLog()), 0, 'g', 4));
+    };
     bar->OnChange = [show](void*) { show(); };
     show();
     auto* l = new QVBoxLayout(w);
@@ -51,7 +53,9 @@ static QWidget* DialDemo() {
     dial->setMinimumSize(140, 140);
     auto* label = new QLabel(w);
     label->setAlignment(Qt::AlignCenter);
-    auto show = [dial, label] { label->setText(QString("STAND  %1").arg(double(dial->GetDataValue()) / 1000, 0, 'g', 4)); };
+    auto show = [dial, label] {
+        label->setText(QString("STAND  %1").arg(double(dial->GetDataValue()) / 1000, 0, 'g', 4));
+    };
     dial->OnChange = [show](void*) { show(); };
     show();
     auto* l = new QVBoxLayout(w);
@@ -68,9 +72,12 @@ int main(int argc, char** argv) {
     const char* what = argc > 1 ? argv[1] : "all";
 
     QWidget* top = nullptr;
-    if (!std::strcmp(what, "grid")) top = GridDemo();
-    else if (!std::strcmp(what, "slider")) top = SliderDemo();
-    else if (!std::strcmp(what, "dial")) top = DialDemo();
+    if (!std::strcmp(what, "grid"))
+        top = GridDemo();
+    else if (!std::strcmp(what, "slider"))
+        top = SliderDemo();
+    else if (!std::strcmp(what, "dial"))
+        top = DialDemo();
     else {
         top = new QWidget;
         auto* l = new QVBoxLayout(top);
@@ -86,8 +93,10 @@ int main(int argc, char** argv) {
     if (!std::strcmp(what, "progress")) {
         // Two nested tickets at 38 %, as a firmware update of several pages shows them.
         IPtr<IProgressManager> pm = GetProgressManager();
-        const int outer = pm->getTicket(4, [] {}, "Updating");
-        const int inner = pm->getTicket(10, [] {}, "");
+        const int outer = pm->getTicket(
+            4, [] {}, "Updating");
+        const int inner = pm->getTicket(
+            10, [] {}, "");
         pm->incTicket(outer, 1);
         pm->setTicket(inner, 5);
         if (auto* form = dynamic_cast<QWidget*>(pm.get())) form->move(20, 560);
