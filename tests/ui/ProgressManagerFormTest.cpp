@@ -1,6 +1,7 @@
 #include "ui/ProgressManagerForm.h"
 
 #include <QLabel>
+#include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <gmock/gmock.h>
@@ -221,4 +222,18 @@ TEST_F(ProgressTest, OtherWindowsAreCoveredWhileTicketsRun) {
     PM.reset(); // references are not counted: none may outlive the window
     FreeProgressManager();
     EXPECT_FALSE(InProgress());
+}
+
+TEST_F(ProgressTest, TheWindowTakesTheMainWindowsStyleWhenCreated) {
+    QMainWindow main;
+    main.setStyleSheet("QProgressBar::chunk { background: #ff8000; }");
+    QFont font = main.font();
+    font.setPointSize(17);
+    main.setFont(font);
+    PM.reset();
+    FreeProgressManager();
+    PM = GetProgressManager();
+    Form = dynamic_cast<TFormProgressManager*>(PM.get());
+    EXPECT_EQ(Form->styleSheet(), main.styleSheet());
+    EXPECT_EQ(Form->font().pointSize(), 17);
 }
