@@ -5,6 +5,7 @@
 #include "apps/console/MainForm.h"
 #include "dmx/DMXOutput.h"
 #include "platform/qt/QtLoop.h"
+#include "ui/ProgressManagerForm.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     // Every module installs its entry points before the first window exists.
     dmx::InstallDMXInterfaces();
     dmx::InstallDMXOutput();
+    ui::InstallProgressManagerForm();
 
     int rc;
     {
