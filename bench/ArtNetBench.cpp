@@ -61,15 +61,20 @@ void RawSend(benchmark::State& state, int PacketsPerIteration) {
             packet[18 + (i & 511)] ^= 1;
             ::sendto(fd, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
             // Drained as the measured cases drain: every 64 changes, or once after "All Full".
-            if (PacketsPerIteration == 1 ? (++n & 63) == 0 : i == PacketsPerIteration - 1) platform::ProcessMessages();
+            if (PacketsPerIteration == 1 ? (++n & 63) == 0 : i == PacketsPerIteration - 1)
+                platform::ProcessMessages();
         }
     }
     ::close(fd);
     state.SetItemsProcessed(state.iterations() * PacketsPerIteration);
 }
 
-void BM_RawSendto(benchmark::State& state) { RawSend(state, 1); }
-void BM_RawSendto512(benchmark::State& state) { RawSend(state, 512); }
+void BM_RawSendto(benchmark::State& state) {
+    RawSend(state, 1);
+}
+void BM_RawSendto512(benchmark::State& state) {
+    RawSend(state, 512);
+}
 
 void BM_FaderChangeToKernel(benchmark::State& state) {
     TBench b;
@@ -111,7 +116,8 @@ BENCHMARK(BM_FaderChangeToKernel);
 BENCHMARK(BM_RawSendto512);
 BENCHMARK(BM_AllFullFromZeros);
 
-// Keeps each run's CPU time per iteration (the machine is shared: wall time carries other load) so that the ratios can be printed at the end.
+// Keeps each run's CPU time per iteration (the machine is shared: wall time carries other load) so that the
+// ratios can be printed at the end.
 class TRatioReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> Ns;

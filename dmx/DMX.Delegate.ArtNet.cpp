@@ -39,7 +39,9 @@ std::span<const uint8_t> ArtDmxData(const uint8_t* Data, size_t Size, uint16_t A
 
 TArtnetServer::TArtnetServer() : FSocket(platform::NewUdpSocket()) {
     FSocket->SetBroadcast(true);
-    FSocket->OnReceive = [this](const platform::TUdpDatagram& d) { ReceiveDatagram(d.Data.data(), d.Data.size()); };
+    FSocket->OnReceive = [this](const platform::TUdpDatagram& d) {
+        ReceiveDatagram(d.Data.data(), d.Data.size());
+    };
     FSendTimer.OnTimer = [this] { Refresh(); };
     FSendTimer.SetEnabled(true);
 }

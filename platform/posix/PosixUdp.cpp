@@ -102,7 +102,8 @@ public:
         FBroadcast = Value;
         if (FFd < 0) return;
         int on = Value ? 1 : 0;
-        if (::setsockopt(FFd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) < 0) throw EOSError("setsockopt", errno);
+        if (::setsockopt(FFd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) < 0)
+            throw EOSError("setsockopt", errno);
     }
 
     void SendTo(const std::string& Address, uint16_t Port, const uint8_t* Data, size_t Size) override {
@@ -125,7 +126,8 @@ private:
             if (!(fds[0].revents & POLLIN)) continue;
             sockaddr_in from{};
             socklen_t len = sizeof from;
-            const ssize_t n = ::recvfrom(Fd, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
+            const ssize_t n =
+                ::recvfrom(Fd, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
             if (n < 0) continue; // a transient error (an ICMP report, an interrupted call)
             if (Link->Pending.load() >= MaxPending) continue;
             TUdpDatagram d;
@@ -148,7 +150,9 @@ private:
     std::thread FListener;
 };
 
-std::unique_ptr<IUdpSocket> NewPosixUdpSocket() { return std::make_unique<TPosixUdpSocket>(); }
+std::unique_ptr<IUdpSocket> NewPosixUdpSocket() {
+    return std::make_unique<TPosixUdpSocket>();
+}
 
 std::vector<std::string> PosixLocalIPv4Addresses() {
     std::vector<std::string> result;

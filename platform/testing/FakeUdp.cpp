@@ -9,8 +9,12 @@ namespace platform::testing {
 
 namespace {
 TFakeUdpNetwork* gNet = nullptr;
-std::unique_ptr<IUdpSocket> NewFakeSocket() { return std::make_unique<TFakeUdpSocket>(*gNet); }
-std::vector<std::string> FakeAddresses() { return gNet->Addresses; }
+std::unique_ptr<IUdpSocket> NewFakeSocket() {
+    return std::make_unique<TFakeUdpSocket>(*gNet);
+}
+std::vector<std::string> FakeAddresses() {
+    return gNet->Addresses;
+}
 } // namespace
 
 TFakeUdpNetwork::TFakeUdpNetwork() {
@@ -43,13 +47,18 @@ int TFakeUdpNetwork::Deliver(uint16_t Port, const std::vector<uint8_t>& Data, co
     return reached;
 }
 
-TFakeUdpSocket::TFakeUdpSocket(TFakeUdpNetwork& Net) : FNet(Net) { FNet.FSockets.push_back(this); }
+TFakeUdpSocket::TFakeUdpSocket(TFakeUdpNetwork& Net) : FNet(Net) {
+    FNet.FSockets.push_back(this);
+}
 
-TFakeUdpSocket::~TFakeUdpSocket() { std::erase(FNet.FSockets, this); }
+TFakeUdpSocket::~TFakeUdpSocket() {
+    std::erase(FNet.FSockets, this);
+}
 
 void TFakeUdpSocket::Bind(const std::string& Address, uint16_t Port) {
     FOpen = false;
-    if (FNet.PortsInUse.count(Port)) throw foundation::EOSError("bind " + Address + ":" + std::to_string(Port), EADDRINUSE);
+    if (FNet.PortsInUse.count(Port))
+        throw foundation::EOSError("bind " + Address + ":" + std::to_string(Port), EADDRINUSE);
     FAddress = Address;
     FPort = Port ? Port : uint16_t(40000 + FNet.BindCount);
     FOpen = true;
@@ -58,7 +67,8 @@ void TFakeUdpSocket::Bind(const std::string& Address, uint16_t Port) {
 
 void TFakeUdpSocket::SendTo(const std::string& Address, uint16_t Port, const uint8_t* Data, size_t Size) {
     if (!FOpen) throw foundation::Exception("Socket is not open");
-    if (FNet.FailSends) throw foundation::EOSError("sendto " + Address + ":" + std::to_string(Port), ENETUNREACH);
+    if (FNet.FailSends)
+        throw foundation::EOSError("sendto " + Address + ":" + std::to_string(Port), ENETUNREACH);
     FNet.Sent.push_back({FPort, Address, Port, std::vector<uint8_t>(Data, Data + Size)});
 }
 

@@ -26,8 +26,8 @@ public:
     ~TFakeUdpNetwork(); // removes itself
 
     std::vector<TSent> Sent;
-    std::set<uint16_t> PortsInUse;               // binding one of these fails with EADDRINUSE
-    bool FailSends = false;                      // every send fails with ENETUNREACH
+    std::set<uint16_t> PortsInUse; // binding one of these fails with EADDRINUSE
+    bool FailSends = false;        // every send fails with ENETUNREACH
     std::vector<std::string> Addresses{"127.0.0.1"};
 
     std::vector<TSent> Take() { return std::exchange(Sent, {}); }

@@ -34,7 +34,9 @@ std::string ReadFile(const std::filesystem::path& p) {
     return s.str();
 }
 
-std::string Suffix() { return std::to_string(::getpid()); }
+std::string Suffix() {
+    return std::to_string(::getpid());
+}
 
 // A GET on loopback inside Ns; the body, or empty when nothing answers.
 std::string HttpGet(const TNetNs& Ns, uint16_t Port, const std::string& Path) {
@@ -121,7 +123,8 @@ TEST_F(ArtNetPeers, WiresharkDecodesThePacketsWeSend) {
 
     const auto pcap = FDir / "artnet.pcap";
     const auto log = FDir / "tshark.log";
-    TChild capture(ns.Exec("tshark -i lo -f 'udp dst port 6454' -c 3 -a duration:30 -w " + pcap.string()), log);
+    TChild capture(ns.Exec("tshark -i lo -f 'udp dst port 6454' -c 3 -a duration:30 -w " + pcap.string()),
+                   log);
     ASSERT_TRUE(WaitFor([&] { return ReadFile(log).find("Capture started") != std::string::npos; }, 20000))
         << ReadFile(log);
 
@@ -131,10 +134,11 @@ TEST_F(ArtNetPeers, WiresharkDecodesThePacketsWeSend) {
     Intf->setDMXCh(511, 255);
     ASSERT_TRUE(capture.Wait(20000)) << "tshark did not see three packets: " << ReadFile(log);
 
-    const std::string fields = Capture("tshark -r " + pcap.string() +
-                                       " -T fields -E separator=, -e artnet.header.id -e artnet.header.opcode"
-                                       " -e artnet.header.protver -e artnet.output.sequence"
-                                       " -e artnet.output.universe -e artnet.output.length -e dmx_chan.data_filter");
+    const std::string fields =
+        Capture("tshark -r " + pcap.string() +
+                " -T fields -E separator=, -e artnet.header.id -e artnet.header.opcode"
+                " -e artnet.header.protver -e artnet.output.sequence"
+                " -e artnet.output.universe -e artnet.output.length -e dmx_chan.data_filter");
     std::vector<std::string> lines;
     std::istringstream in(fields);
     for (std::string line; std::getline(in, line);)
@@ -142,7 +146,9 @@ TEST_F(ArtNetPeers, WiresharkDecodesThePacketsWeSend) {
     ASSERT_EQ(lines.size(), 3u) << fields;
 
     // The last packet carries all three channels; SubUni 0x57 and Net 0x03 make port address 0x0357.
-    std::string data = "01" "80" + std::string(509 * 2, '0') + "ff";
+    std::string data = "01"
+                       "80" +
+                       std::string(509 * 2, '0') + "ff";
     EXPECT_EQ(lines[2], "Art-Net,0x5000,14,0,855,512," + data) << fields;
     EXPECT_EQ(lines[0].substr(0, lines[0].rfind(',') + 5), "Art-Net,0x5000,14,0,855,512,0100");
 }
@@ -150,10 +156,11 @@ TEST_F(ArtNetPeers, WiresharkDecodesThePacketsWeSend) {
 namespace {
 
 // Plugins of the daemon other than Art-Net, switched off so that the test host runs only the receiver.
-const char* const OtherOlaPlugins[] = {"dummy",    "e131",    "espnet",  "ftdidmx", "gpio",   "karate",
-                                       "kinet",    "milinst", "opendmx", "openpixelcontrol", "osc",
-                                       "pathport", "renard",  "sandnet", "shownet", "spi",    "stageprofi",
-                                       "uartdmx",  "usbdmx",  "usbserial", "dmx4linux", "nanoleaf", "usbpro"};
+const char* const OtherOlaPlugins[] = {"dummy",     "e131",       "espnet",  "ftdidmx", "gpio",
+                                       "karate",    "kinet",      "milinst", "opendmx", "openpixelcontrol",
+                                       "osc",       "pathport",   "renard",  "sandnet", "shownet",
+                                       "spi",       "stageprofi", "uartdmx", "usbdmx",  "usbserial",
+                                       "dmx4linux", "nanoleaf",   "usbpro"};
 
 } // namespace
 
@@ -165,7 +172,9 @@ TEST_F(ArtNetPeers, OlaHoldsTheUniverseWeDrive) {
     TNetNs us("lumacue-oa-" + Suffix()), ola("lumacue-ob-" + Suffix());
     if (!us.Ok() || !ola.Ok()) GTEST_SKIP() << "cannot create network namespaces (needs root and iproute2)";
     const std::string net = "10.254." + std::to_string(::getpid() % 250 + 1) + ".";
-    ASSERT_EQ(testsupport::Run("ip -n " + us.Name() + " link add lcA type veth peer name lcB netns " + ola.Name()), 0);
+    ASSERT_EQ(
+        testsupport::Run("ip -n " + us.Name() + " link add lcA type veth peer name lcB netns " + ola.Name()),
+        0);
     ASSERT_EQ(testsupport::Run("ip -n " + us.Name() + " addr add " + net + "1/24 dev lcA"), 0);
     ASSERT_EQ(testsupport::Run("ip -n " + ola.Name() + " addr add " + net + "2/24 dev lcB"), 0);
     ASSERT_EQ(testsupport::Run("ip -n " + us.Name() + " link set lcA up"), 0);
@@ -193,8 +202,10 @@ TEST_F(ArtNetPeers, OlaHoldsTheUniverseWeDrive) {
     Open(us, net + "2", 1, 2); // SubUni 0x12, as the daemon's port listens for
     auto olaHolds = [&](std::vector<int> want) {
         std::vector<int> got;
-        const bool ok = WaitFor([&] { return (got = OlaValues(HttpGet(ola, 9090, "/get_dmx?u=2"))) == want; }, 10000);
-        EXPECT_TRUE(ok) << "OLA holds " << ::testing::PrintToString(got) << "\n" << ReadFile(FDir / "olad.log");
+        const bool ok =
+            WaitFor([&] { return (got = OlaValues(HttpGet(ola, 9090, "/get_dmx?u=2"))) == want; }, 10000);
+        EXPECT_TRUE(ok) << "OLA holds " << ::testing::PrintToString(got) << "\n"
+                        << ReadFile(FDir / "olad.log");
         return ok;
     };
     std::vector<int> want(512, 0);

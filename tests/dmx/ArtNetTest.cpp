@@ -14,8 +14,8 @@ using namespace dmx;
 using foundation::Supports;
 using platform::testing::TFakeUdpNetwork;
 using platform::testing::TVirtualLoop;
-using ::testing::ElementsAre;
 using ::testing::Each;
+using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 namespace {
@@ -26,7 +26,9 @@ TPacket Header(uint8_t subUni, uint8_t net) {
     return {'A', 'r', 't', '-', 'N', 'e', 't', 0, 0x00, 0x50, 0x00, 0x0E, 0, 0, subUni, net, 0x02, 0x00};
 }
 
-TPacket Data(const TPacket& p) { return TPacket(p.begin() + 18, p.end()); }
+TPacket Data(const TPacket& p) {
+    return TPacket(p.begin() + 18, p.end());
+}
 
 // A valid ArtDmx as another node would send it.
 TPacket Foreign(uint8_t subUni, uint8_t net, uint8_t fill, size_t size = 530) {

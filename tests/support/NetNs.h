@@ -18,7 +18,9 @@
 
 namespace testsupport {
 
-inline int Run(const std::string& Cmd) { return std::system((Cmd + " >/dev/null 2>&1").c_str()); }
+inline int Run(const std::string& Cmd) {
+    return std::system((Cmd + " >/dev/null 2>&1").c_str());
+}
 
 // The output of a command, standard error included.
 inline std::string Capture(const std::string& Cmd) {
@@ -33,7 +35,9 @@ inline std::string Capture(const std::string& Cmd) {
     return out;
 }
 
-inline bool HaveProgram(const std::string& Name) { return Run("command -v " + Name) == 0; }
+inline bool HaveProgram(const std::string& Name) {
+    return Run("command -v " + Name) == 0;
+}
 
 class TNetNs {
 public:
