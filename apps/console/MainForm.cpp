@@ -13,8 +13,8 @@
 #include <cmath>
 
 #include "apps/console/AboutForm.h"
-#include "ui/ArtNetOptions.h"
 #include "dmx/DMXOutput.h"
+#include "ui/ArtNetOptions.h"
 
 namespace console {
 

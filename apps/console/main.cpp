@@ -23,10 +23,11 @@ int main(int argc, char** argv) {
     options.setApplicationDescription("Lumacue512, the DMX512 console.");
     options.addHelpOption();
     options.addVersionOption();
-    QCommandLineOption artnet("artnet",
-                              "Drive the Art-Net node at ADDRESS (IPv4; a broadcast address reaches every node "
-                              "of that network) on SUBNET and UNIVERSE (0 and 0 when left out) as the active output.",
-                              "ADDRESS[:SUBNET:UNIVERSE]");
+    QCommandLineOption artnet(
+        "artnet",
+        "Drive the Art-Net node at ADDRESS (IPv4; a broadcast address reaches every node "
+        "of that network) on SUBNET and UNIVERSE (0 and 0 when left out) as the active output.",
+        "ADDRESS[:SUBNET:UNIVERSE]");
     options.addOption(artnet);
     options.process(app);
     std::optional<console::TArtNetSpec> artnetSpec;
