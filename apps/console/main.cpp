@@ -4,6 +4,10 @@
 #include "apps/console/AboutForm.h"
 #include "apps/console/MainForm.h"
 #include "dmx/DMXOutput.h"
+#include "foundation/IoC.MsgServer.h"
+#include "foundation/XML.Impl.h"
+#include "foundation/XML.Persist.h"
+#include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtLoop.h"
 
 int main(int argc, char** argv) {
@@ -11,8 +15,12 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Lumacue512");
     QApplication::setApplicationVersion("1.0.0");
     platform::qt::TQtLoop loop;
+    platform::qt::TQtClipboard clipboard;
 
     // Every module installs its entry points before the first window exists.
+    foundation::InstallMsgServer();
+    foundation::InstallXMLNodes();
+    foundation::InstallXMLPersist();
     dmx::InstallDMXInterfaces();
     dmx::InstallDMXOutput();
 
@@ -24,5 +32,6 @@ int main(int argc, char** argv) {
         rc = app.exec();
     }
     dmx::FinalizeDMXOutput();
+    foundation::FinalizeXMLPersist();
     return rc;
 }
