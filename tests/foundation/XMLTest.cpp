@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "foundation/Exceptions.h"
@@ -312,15 +314,21 @@ TEST_F(XML, SaveToFileReplacesOnlyAfterASuccessfulWrite) {
     TMemoryStream s;
     root->SaveToStream(s);
     EXPECT_THROW(node->SaveStreamToFile(s, (dir / "missing" / "doc.xml").string()), EOSError);
-    // A folder that refuses the temporary file stands in for a full disk.
-    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-    if (::geteuid() != 0) {
-        root->SetNodeName("Third");
-        EXPECT_THROW(root->SaveToFile(file), EOSError);
-        back->LoadFromFile(file);
-        EXPECT_EQ(back->GetNodeName(), "Second");
-    }
-    fs::permissions(dir, fs::perms::owner_all);
+    // A disk that fills up mid-write: a file size limit makes the write fail part-way (as root too).
+    root->SetNodeName("Third");
+    root->AddChild("Big")->SetNodeValue(std::string(4096, 'x'));
+    struct rlimit saved;
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tiny = saved;
+    tiny.rlim_cur = 1024;
+    ::setrlimit(RLIMIT_FSIZE, &tiny);
+    EXPECT_THROW(root->SaveToFile(file), EOSError);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    back->LoadFromFile(file);
+    EXPECT_EQ(back->GetNodeName(), "Second") << "the previous document survives";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "no temporary left";
     fs::remove_all(dir);
 }
 
