@@ -14,6 +14,7 @@
 
 #include "apps/console/AboutForm.h"
 #include "dmx/DMXOutput.h"
+#include "ui/ArtNetOptions.h"
 
 namespace console {
 
@@ -90,6 +91,7 @@ void TForm1::BuildMenus() {
     ArtNetMI = edit->addAction("ArtNet Options");
     ArtNetMI->setObjectName("ArtNetMI");
     ArtNetMI->setEnabled(false);
+    connect(ArtNetMI, &QAction::triggered, this, &TForm1::ArtNetMIClick);
 
     QMenu* view = menuBar()->addMenu("View");
     view->setObjectName("ViewMI");
@@ -300,6 +302,10 @@ void TForm1::ActiveDeviceChanged() {
     dmx::IDMXInterface* active = DMXOutput() ? DMXOutput()->GetActiveDMXInterface() : nullptr;
     if (!active) {
         InfoLabel->setText("No active DMX device");
+        // Nothing left to edit: the items of the output that went must not stay enabled.
+        ModeMI->setEnabled(false);
+        MemoryMI->menuAction()->setEnabled(false);
+        ArtNetMI->setEnabled(false);
         return;
     }
     FBound = active;
@@ -327,6 +333,10 @@ void TForm1::OnDMXACKed(int32_t AChannel, int32_t AValue) {
     else if (AChannel >= FInitialChannel && AChannel < FInitialChannel + FadersPerPage)
         FChannels[AChannel - FInitialChannel].SetValue(AValue);
     FDMXChanging = false;
+}
+
+void TForm1::ArtNetMIClick() {
+    if (auto* output = DMXOutput()) ui::EditArtNetOptions(this, output->GetActiveDMXInterface());
 }
 
 void TForm1::MenuItem2Click() {

@@ -59,6 +59,7 @@ private:
     void Button3Click();
     void BlackOutButtonClick();
     void OnDMXACKed(int32_t AChannel, int32_t AValue);
+    void ArtNetMIClick();
     void MenuItem2Click();
 
     // Controls, named as the window's designer names them (tests find them by these names).
