@@ -11,7 +11,11 @@
 #include "apps/console/MainForm.h"
 #include "dmx/DMX.Delegate.ArtNet.h"
 #include "dmx/DMXOutput.h"
+#include "foundation/IoC.MsgServer.h"
+#include "foundation/XML.Impl.h"
+#include "foundation/XML.Persist.h"
 #include "platform/posix/PosixUdp.h"
+#include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtLoop.h"
 #include "ui/ProgressManagerForm.h"
 
@@ -42,8 +46,12 @@ int main(int argc, char** argv) {
     }
 
     platform::qt::TQtLoop loop;
+    platform::qt::TQtClipboard clipboard;
 
     // Every module installs its entry points before the first window exists.
+    foundation::InstallMsgServer();
+    foundation::InstallXMLNodes();
+    foundation::InstallXMLPersist();
     platform::posix::InstallPosixUdp();
     dmx::InstallDMXInterfaces();
     dmx::InstallDMXOutput();
@@ -66,5 +74,6 @@ int main(int argc, char** argv) {
         if (auto* output = dmx::DMXOutput()) output->SetActiveDMXInterface(nullptr);
     }
     dmx::FinalizeDMXOutput();
+    foundation::FinalizeXMLPersist();
     return rc;
 }
