@@ -84,15 +84,15 @@ struct IOSCParameter : virtual IInterface {
 
 // How the code declares a method; all texts UTF-8 except ArgTypes.
 struct TOSCMethodFootprint {
-    std::string Address;
-    TAnsiString ArgTypes;
-    std::string MethodName;
-    std::string Description;
-    std::string ArgNames;
-    std::string ArgDescriptions;
-    std::string ArgVisibility;
-    std::string ArgNameNames;
-    std::string ArgNameDescriptions;
+    std::string Address{};
+    TAnsiString ArgTypes{};
+    std::string MethodName{};
+    std::string Description{};
+    std::string ArgNames{};
+    std::string ArgDescriptions{};
+    std::string ArgVisibility{};
+    std::string ArgNameNames{};
+    std::string ArgNameDescriptions{};
 };
 
 struct IOSCMethod : virtual IInterface {
