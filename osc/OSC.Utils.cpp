@@ -116,6 +116,7 @@ bool IsPrintableASCII(uint8_t B) { return B >= 32 && B <= 126; }
 bool IsHexDigit(char C) { return (C >= '0' && C <= '9') || (C >= 'a' && C <= 'f') || (C >= 'A' && C <= 'F'); }
 
 TAnsiString TOSCCursor::ReadString() {
+    Need(1); // also keeps an empty buffer, whose pointer may be null, away from memchr
     const void* nul = std::memchr(FData + FPos, 0, Remaining());
     if (!nul) throw EOSCMalformed();
     size_t len = size_t(static_cast<const uint8_t*>(nul) - (FData + FPos));

@@ -201,6 +201,10 @@ TEST_F(OSCMethodTest, DecodePacketDropsBadMessagesAndKeepsTheRest) {
     std::vector<std::string> got;
     OSCDecodePacket(packet.data(), packet.size(), [&](IOSCMethod* m) { got.push_back(m->GetOSCMethodAddress()); });
     EXPECT_THAT(got, ElementsAre("/a", "/b"));
+
+    got.clear();
+    OSCDecodePacket(nullptr, 0, [&](IOSCMethod* m) { got.push_back(m->GetOSCMethodAddress()); });
+    EXPECT_TRUE(got.empty());
 }
 
 TEST_F(OSCMethodTest, TextForms) {
