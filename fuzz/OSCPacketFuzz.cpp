@@ -1,4 +1,3 @@
-// fuzz-sources: foundation osc
 // Received OSC packets: bundles taken apart, messages decoded, and the decoded methods used the
 // way receivers use them.
 #include <cstddef>
