@@ -9,6 +9,7 @@
 
 #include "foundation/IntfClasses.h"
 #include "foundation/Streams.h"
+#include "foundation/XML.Intf.h"
 
 namespace osc {
 
@@ -16,6 +17,7 @@ using foundation::IInterface;
 using foundation::IPtr;
 using foundation::TBytes;
 using foundation::TGUID;
+using foundation::IXMLNode;
 using namespace foundation::literals;
 
 // Text in the 8-bit code page (Windows-1252) as it travels on the wire; every other std::string
@@ -79,6 +81,8 @@ struct IOSCParameter : virtual IInterface {
     // Reads one argument of tag AType at the cursor; raises EOSCMalformed (nothing changed) when
     // the bytes left cannot hold it.
     virtual void FromOSCBytes(char AType, TOSCCursor& ABytes) = 0;
+    virtual void SaveToXML(IXMLNode* ANode) = 0;
+    virtual void LoadFromXML(IXMLNode* ANode) = 0;
     virtual void AsInfinitum() = 0;
 };
 
@@ -126,6 +130,8 @@ struct IOSCMethod : virtual IInterface {
     virtual TAnsiString AsASCIIString(char HexMarker) = 0;
     virtual std::string ToString() = 0;
     virtual void DeleteHiddenParameters() = 0;
+    virtual void SaveToXML(IXMLNode* ANode) = 0;
+    virtual void LoadFromXML(IXMLNode* ANode) = 0;
     // Decoding raises EOSCMalformed when the bytes do not hold a whole message; the method is
     // then left as it was.
     virtual void FromOSCBytes(const TBytes& ABytes, bool APreserveFootprint) = 0;
@@ -133,6 +139,8 @@ struct IOSCMethod : virtual IInterface {
     virtual void FromOSCBytes(const TBytes& ABytes, const TOSCMethodFootprint& AFootprint) = 0;
     virtual void FromFootprint(const TOSCMethodFootprint& AFootprint) = 0;
     virtual void FromFootprint(const TOSCMethodFootprint& AFootprint, const std::vector<std::string>& Values) = 0;
+    // A copy through the XML form; the solver and LocalFeedback stay this method's own.
+    virtual void FromMethod(IOSCMethod* AMethod) = 0;
 };
 
 struct IOSCServer;

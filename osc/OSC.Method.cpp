@@ -1,6 +1,7 @@
 #include "osc/OSC.Method.h"
 
 #include <algorithm>
+#include <clocale>
 
 #include "osc/OSC.Parameter.h"
 
@@ -295,6 +296,64 @@ void TOSCMethod::FromFootprint(const TOSCMethodFootprint& AFootprint, const std:
         FNameParametersTxValue[i] = Values[i];
 }
 
+void TOSCMethod::SaveToXML(IXMLNode* ANode) {
+    ANode->AddAttribute("OSCMethodAddress")->SetAsStr(AnsiToUTF8(FMethodAddress));
+    ANode->AddAttribute("OSCMethodName")->SetAsStr(FMethodName);
+    ANode->AddAttribute("OSCMethodDesc")->SetAsStr(FMethodDescription);
+    IPtr<IXMLNode> params = ANode->AddChild("OSCMethodParameters");
+    params->AddAttribute("Count")->SetAsInt(int32_t(FParameters.size()));
+    for (size_t i = 0; i < FParameters.size(); ++i)
+        FParameters[i]->SaveToXML(params->AddChild("OSCMethodParameter" + std::to_string(i)).get());
+    IPtr<IXMLNode> names = ANode->AddChild("OSCMethodNameParams");
+    names->AddAttribute("Count")->SetAsInt(int32_t(FNameParametersTxName.size()));
+    auto entry = [](const std::vector<std::string>& v, size_t i) { return i < v.size() ? v[i] : std::string(); };
+    for (size_t i = 0; i < FNameParametersTxName.size(); ++i) {
+        IPtr<IXMLNode> n = names->AddChild("OSCMethodNameParam" + std::to_string(i));
+        n->AddAttribute("OSCMethodNameParam_Name")->SetAsStr(FNameParametersTxName[i]);
+        n->AddAttribute("OSCMethodNameParam_Value")->SetAsStr(entry(FNameParametersTxValue, i));
+        n->AddAttribute("OSCMethodNameParam_Desc")->SetAsStr(entry(FNameParametersTxDesc, i));
+    }
+}
+
+void TOSCMethod::LoadFromXML(IXMLNode* ANode) {
+    // Read into locals first: a document that lacks a part leaves the method as it was. Counts are
+    // only trusted as far as the numbered children really exist.
+    TAnsiString address = UTF8ToAnsi(RequiredAttribute(ANode, "OSCMethodAddress")->GetAsStr());
+    std::string name = RequiredAttribute(ANode, "OSCMethodName")->GetAsStr();
+    std::string desc = RequiredAttribute(ANode, "OSCMethodDesc")->GetAsStr();
+    IPtr<IXMLNode> paramsNode = RequiredChild(ANode, "OSCMethodParameters");
+    std::vector<IPtr<IOSCParameter>> params;
+    for (int32_t i = 0, n = RequiredCount(paramsNode.get()); i < n; ++i) {
+        IPtr<IOSCParameter> p(Make<TOSCParameter>());
+        p->LoadFromXML(RequiredChild(paramsNode.get(), "OSCMethodParameter" + std::to_string(i)).get());
+        p->SetSolver(FSolver);
+        params.push_back(p);
+    }
+    IPtr<IXMLNode> namesNode = RequiredChild(ANode, "OSCMethodNameParams");
+    std::vector<std::string> names, values, descs;
+    for (int32_t i = 0, n = RequiredCount(namesNode.get()); i < n; ++i) {
+        IPtr<IXMLNode> e = RequiredChild(namesNode.get(), "OSCMethodNameParam" + std::to_string(i));
+        names.push_back(RequiredAttribute(e.get(), "OSCMethodNameParam_Name")->GetAsStr());
+        values.push_back(RequiredAttribute(e.get(), "OSCMethodNameParam_Value")->GetAsStr());
+        descs.push_back(RequiredAttribute(e.get(), "OSCMethodNameParam_Desc")->GetAsStr());
+    }
+    FCanResolveAddr = true;
+    OSCParametersClear();
+    FMethodAddress = std::move(address);
+    FMethodName = std::move(name);
+    FMethodDescription = std::move(desc);
+    FParameters = std::move(params);
+    FNameParametersTxName = std::move(names);
+    FNameParametersTxValue = std::move(values);
+    FNameParametersTxDesc = std::move(descs);
+}
+
+void TOSCMethod::FromMethod(IOSCMethod* AMethod) {
+    IPtr<IXMLNode> node = foundation::CreateXMLNode(nullptr);
+    AMethod->SaveToXML(node.get());
+    LoadFromXML(node.get());
+}
+
 // ---- TOSCMethodReceiverDefault
 
 HRESULT TOSCMethodReceiverDefault::QueryOwnInterface(const TGUID& IID, void** Obj) {
@@ -359,6 +418,9 @@ void OSCDecodePacket(const uint8_t* Data, size_t Size, const std::function<void(
 }
 
 void InstallOSCMethods() {
+    // The programs install after the toolkit has set the C library to the user's locale.
+    if (const std::lconv* lc = std::localeconv(); lc && lc->decimal_point && lc->decimal_point[0])
+        SetOSCDecimalSeparator(lc->decimal_point[0]);
     CreateOSCMethod = [] { return IPtr<IOSCMethod>(Make<TOSCMethod>()); };
     CreateOSCMethodReceiverDefault = [] { return IPtr<IOSCMethodReceiverDefault>(Make<TOSCMethodReceiverDefault>()); };
 }

@@ -41,11 +41,14 @@ public:
     TAnsiString AsASCIIString(char HexMarker) override;
     std::string ToString() override;
     void DeleteHiddenParameters() override;
+    void SaveToXML(IXMLNode* ANode) override;
+    void LoadFromXML(IXMLNode* ANode) override;
     void FromOSCBytes(const TBytes& ABytes, bool APreserveFootprint) override;
     void FromOSCBytes(TOSCCursor& ABytes, bool APreserveFootprint) override;
     void FromOSCBytes(const TBytes& ABytes, const TOSCMethodFootprint& AFootprint) override;
     void FromFootprint(const TOSCMethodFootprint& AFootprint) override;
     void FromFootprint(const TOSCMethodFootprint& AFootprint, const std::vector<std::string>& Values) override;
+    void FromMethod(IOSCMethod* AMethod) override;
 
 protected:
     void BeforeDestruction() override { FParameters.clear(); }

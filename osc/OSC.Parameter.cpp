@@ -344,3 +344,33 @@ void ApplyOSCArgument(IOSCParameter* P, const TOSCReceivedArgument& A) {
 void TOSCParameter::FromOSCBytes(char AType, TOSCCursor& ABytes) { ApplyOSCArgument(this, ReadOSCArgument(AType, ABytes)); }
 
 } // namespace osc
+
+namespace osc {
+
+void TOSCParameter::SaveToXML(IXMLNode* ANode) {
+    ANode->AddAttribute("OSCParam_Type")->SetAsInt(FParamType);
+    ANode->AddAttribute("OSCParam_Visibility")->SetAsInt(FVisibility);
+    ANode->AddAttribute("OSCParam_Value")->SetAsBytes(FData);
+    ANode->AddAttribute("OSCParam_Name")->SetAsStr(FParamName);
+    ANode->AddAttribute("OSCParam_Desc")->SetAsStr(FDescription);
+}
+
+void TOSCParameter::LoadFromXML(IXMLNode* ANode) {
+    // All read and checked first: a failed load changes nothing.
+    int32_t type = RequiredAttribute(ANode, "OSCParam_Type")->GetAsInt();
+    int32_t visibility = RequiredAttribute(ANode, "OSCParam_Visibility")->GetAsInt();
+    TBytes data = RequiredAttribute(ANode, "OSCParam_Value")->GetAsBytes();
+    std::string name = RequiredAttribute(ANode, "OSCParam_Name")->GetAsStr();
+    std::string desc = RequiredAttribute(ANode, "OSCParam_Desc")->GetAsStr();
+    // Type ordinals outside the table are kept (they read as unknown); beyond a byte they cannot be.
+    if (type < 0 || type > 255) throw EOSCDocument("Invalid argument type " + std::to_string(type));
+    if (visibility < opvMandatory || visibility > opvOptionalVisible)
+        throw EOSCDocument("Invalid argument visibility " + std::to_string(visibility));
+    FParamType = TOSCParameterType(type);
+    FVisibility = TOSCParameterVisibility(visibility);
+    FData = std::move(data);
+    FParamName = std::move(name);
+    FDescription = std::move(desc);
+}
+
+} // namespace osc

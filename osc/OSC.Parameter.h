@@ -52,6 +52,8 @@ public:
     std::string ToString() override;
     TBytes AsOSCBytes() override;
     void FromOSCBytes(char AType, TOSCCursor& ABytes) override;
+    void SaveToXML(IXMLNode* ANode) override;
+    void LoadFromXML(IXMLNode* ANode) override;
     void AsInfinitum() override { FParamType = opInfinitum; }
 
     // Type and data exactly as given, without conversion (documents store them so).

@@ -192,6 +192,24 @@ void OSCSplitPacket(const uint8_t* Data, size_t Size, const std::function<void(c
     SplitPacket(Data, Size, 0, OnMessage);
 }
 
+IPtr<foundation::IXMLAttribute> RequiredAttribute(IXMLNode* ANode, const std::string& AName) {
+    auto a = ANode ? ANode->Attribute(AName) : IPtr<foundation::IXMLAttribute>();
+    if (!a) throw EOSCDocument("Missing attribute \"" + AName + "\"");
+    return a;
+}
+
+IPtr<IXMLNode> RequiredChild(IXMLNode* ANode, const std::string& AName) {
+    auto c = ANode ? ANode->Child(AName) : IPtr<IXMLNode>();
+    if (!c) throw EOSCDocument("Missing node \"" + AName + "\"");
+    return c;
+}
+
+int32_t RequiredCount(IXMLNode* ANode) {
+    int32_t n = RequiredAttribute(ANode, "Count")->GetAsInt();
+    if (n < 0) throw EOSCDocument("Invalid count " + std::to_string(n) + " in \"" + ANode->GetNodeName() + "\"");
+    return n;
+}
+
 std::string QuoteBytes(const TBytes& Bytes) {
     static const char* hex = "0123456789ABCDEF";
     std::string out = "\"";

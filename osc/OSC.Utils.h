@@ -91,6 +91,16 @@ inline constexpr int OSCMaxBundleDepth = 8;
 void OSCSplitPacket(const uint8_t* Data, size_t Size,
                     const std::function<void(const uint8_t* Data, size_t Size)>& OnMessage);
 
+// A stored document lacking what an OSC argument or method needs; the load fails with it.
+class EOSCDocument : public foundation::Exception {
+public:
+    using Exception::Exception;
+};
+IPtr<foundation::IXMLAttribute> RequiredAttribute(IXMLNode* ANode, const std::string& AName);
+IPtr<IXMLNode> RequiredChild(IXMLNode* ANode, const std::string& AName);
+// A "Count" attribute: at least 0.
+int32_t RequiredCount(IXMLNode* ANode);
+
 // Quoted text form of blob and string values: "$$", "$" + quote, "$" + two hex digits for bytes
 // that are not printable. An invalid text reads as empty.
 std::string QuoteBytes(const TBytes& Bytes);
