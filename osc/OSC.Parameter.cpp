@@ -57,19 +57,23 @@ float ParseFloat(const std::string& text) {
     return float(v);
 }
 
-// Two decimals, with at most ten significant digits; larger values in exponent form.
+// Two decimals, with at most ten significant digits; larger values in exponent form. Written
+// without the C library's locale, which the toolkit sets to the user's: the separator is ours.
 std::string FormatFloat(float f) {
     if (std::isnan(f)) return "NAN";
     if (std::isinf(f)) return f > 0 ? "INF" : "-INF";
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.9e", double(f));
-    double rounded = std::strtod(buf, nullptr);
+    auto r = std::to_chars(buf, buf + sizeof buf, double(f), std::chars_format::scientific, 9);
+    double rounded = 0;
+    std::from_chars(buf, r.ptr, rounded);
     if (std::fabs(rounded) >= 1e10) {
-        std::snprintf(buf, sizeof buf, "%.9E", rounded);
+        r = std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::scientific, 9);
+        for (char* c = buf; c != r.ptr; ++c)
+            if (*c == 'e') *c = 'E';
     } else {
-        std::snprintf(buf, sizeof buf, "%.2f", rounded);
+        r = std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, 2);
     }
-    std::string s = buf;
+    std::string s(buf, r.ptr);
     if (s == "-0.00") s = "0.00";
     for (char& c : s)
         if (c == '.') c = OSCDecimalSeparator();

@@ -179,6 +179,11 @@ TEST(OSCParameter, TextForm) {
         p->SetValue("1,25");
         EXPECT_EQ(p->GetAsFloat(), 1.25f);
     }
+    for (auto [value, text] : {std::pair{2.675f, "2.67"}, {-0.001f, "0.00"}, {123456.5f, "123456.50"},
+                               {1e12f, "9.999999959E+11"}}) {
+        p->SetAsFloat(value);
+        EXPECT_EQ(p->GetValue(), text) << value;
+    }
     p->SetValue("-");
     EXPECT_EQ(p->GetParamType(), opFloat);
     EXPECT_EQ(p->GetAsFloat(), 0.0f);
