@@ -10,7 +10,8 @@ using namespace osc;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     static bool installed = (InstallOSCMethods(), true);
     (void)installed;
-    static const TOSCMethodFootprint expected{"/dmx/ch/*", "f", "DMX Channel Value", "", "Value", "", "", "Channel"};
+    static const TOSCMethodFootprint expected{"/dmx/ch/*", "f",      "DMX Channel Value", "", "Value", "",
+                                              "",          "Channel"};
 
     OSCDecodePacket(Data, Size, [](IOSCMethod* m) {
         m->IsCompatible(expected);

@@ -15,9 +15,9 @@ namespace osc {
 
 using foundation::IInterface;
 using foundation::IPtr;
+using foundation::IXMLNode;
 using foundation::TBytes;
 using foundation::TGUID;
-using foundation::IXMLNode;
 using namespace foundation::literals;
 
 // Text in the 8-bit code page (Windows-1252) as it travels on the wire; every other std::string
@@ -138,7 +138,8 @@ struct IOSCMethod : virtual IInterface {
     virtual void FromOSCBytes(TOSCCursor& ABytes, bool APreserveFootprint) = 0;
     virtual void FromOSCBytes(const TBytes& ABytes, const TOSCMethodFootprint& AFootprint) = 0;
     virtual void FromFootprint(const TOSCMethodFootprint& AFootprint) = 0;
-    virtual void FromFootprint(const TOSCMethodFootprint& AFootprint, const std::vector<std::string>& Values) = 0;
+    virtual void FromFootprint(const TOSCMethodFootprint& AFootprint,
+                               const std::vector<std::string>& Values) = 0;
     // A copy through the XML form; the solver and LocalFeedback stay this method's own.
     virtual void FromMethod(IOSCMethod* AMethod) = 0;
 };
@@ -172,7 +173,6 @@ struct IOSCMethodReceiverDefault : virtual IOSCMethodReceiver {
     virtual void DeleteOSCMethod(IOSCMethod* AMethod) = 0;
     virtual void DeleteOSCMethod(const TOSCMethodFootprint& AFootprint) = 0;
 };
-
 
 using TOSCSendBytes = std::function<bool(IOSCServer* Sender, const TBytes& ABytes)>;
 using TOSCBeforeSend = std::function<void(IOSCServer* Sender, IOSCMethod* AMethod)>;

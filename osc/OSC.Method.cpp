@@ -98,7 +98,9 @@ TAnsiString TOSCMethod::GetOSCMethodAddress() {
     return out;
 }
 
-IPtr<IOSCParameter> TOSCMethod::getParameters(int32_t Index) { return At(FParameters, Index); }
+IPtr<IOSCParameter> TOSCMethod::getParameters(int32_t Index) {
+    return At(FParameters, Index);
+}
 
 IPtr<IOSCParameter> TOSCMethod::getParametersS(const std::string& Name) {
     for (const auto& p : FParameters)
@@ -106,9 +108,15 @@ IPtr<IOSCParameter> TOSCMethod::getParametersS(const std::string& Name) {
     return {};
 }
 
-std::string TOSCMethod::getNameParametersDescriptionTx(int32_t Index) { return At(FNameParametersTxDesc, Index); }
-std::string TOSCMethod::getNameParametersNameTx(int32_t Index) { return At(FNameParametersTxName, Index); }
-std::string TOSCMethod::getNameParametersValueTx(int32_t Index) { return At(FNameParametersTxValue, Index); }
+std::string TOSCMethod::getNameParametersDescriptionTx(int32_t Index) {
+    return At(FNameParametersTxDesc, Index);
+}
+std::string TOSCMethod::getNameParametersNameTx(int32_t Index) {
+    return At(FNameParametersTxName, Index);
+}
+std::string TOSCMethod::getNameParametersValueTx(int32_t Index) {
+    return At(FNameParametersTxValue, Index);
+}
 
 void TOSCMethod::setNameParametersValueTx(int32_t Index, const std::string& Value) {
     At(FNameParametersTxValue, Index);
@@ -151,7 +159,8 @@ IPtr<IOSCParameter> TOSCMethod::OSCCreateParameter(TOSCParameterType AType) {
 }
 
 void TOSCMethod::OSCDestroyParameter(IOSCParameter* AParameter) {
-    auto it = std::find_if(FParameters.begin(), FParameters.end(), [&](auto& p) { return p.get() == AParameter; });
+    auto it =
+        std::find_if(FParameters.begin(), FParameters.end(), [&](auto& p) { return p.get() == AParameter; });
     if (it != FParameters.end()) FParameters.erase(it);
 }
 
@@ -172,7 +181,9 @@ bool TOSCMethod::IsCompatible(IOSCMethod* AMethod) {
     return OSCAddressesMatch(FMethodAddress, AMethod->GetOSCMethodAddressUnresolved());
 }
 
-bool TOSCMethod::IsCompatible(const TOSCMethodFootprint& AFootprint) { return IsCompatible(MethodFrom(AFootprint).get()); }
+bool TOSCMethod::IsCompatible(const TOSCMethodFootprint& AFootprint) {
+    return IsCompatible(MethodFrom(AFootprint).get());
+}
 
 TBytes TOSCMethod::AsOSCBytes() {
     TAnsiString tags = ",";
@@ -210,7 +221,8 @@ std::string TOSCMethod::ToString() {
 
 void TOSCMethod::DeleteHiddenParameters() {
     for (size_t i = FParameters.size(); i-- > 0;)
-        if (FParameters[i]->GetVisibility() == opvOptionalHidden) FParameters.erase(FParameters.begin() + long(i));
+        if (FParameters[i]->GetVisibility() == opvOptionalHidden)
+            FParameters.erase(FParameters.begin() + long(i));
 }
 
 void TOSCMethod::FromOSCBytes(const TBytes& ABytes, bool APreserveFootprint) {
@@ -235,7 +247,8 @@ void TOSCMethod::FromOSCBytes(TOSCCursor& ABytes, bool APreserveFootprint) {
         size_t start = address.find(pieces[i], pos);
         if (start == std::string::npos) break;
         start += pieces[i].size();
-        size_t end = pieces[i + 1].empty() ? address.size() : std::min(address.find(pieces[i + 1], start), address.size());
+        size_t end = pieces[i + 1].empty() ? address.size()
+                                           : std::min(address.find(pieces[i + 1], start), address.size());
         FNameParametersTxValue[i] = AnsiToUTF8(address.substr(start, end - start));
         pos = end;
     }
@@ -290,9 +303,11 @@ void TOSCMethod::FromFootprint(const TOSCMethodFootprint& F) {
     }
 }
 
-void TOSCMethod::FromFootprint(const TOSCMethodFootprint& AFootprint, const std::vector<std::string>& Values) {
+void TOSCMethod::FromFootprint(const TOSCMethodFootprint& AFootprint,
+                               const std::vector<std::string>& Values) {
     FromFootprint(AFootprint);
-    for (size_t i = 0; i < Values.size() && i < FNameParametersTxValue.size() && i < FNameParametersTxName.size(); ++i)
+    for (size_t i = 0;
+         i < Values.size() && i < FNameParametersTxValue.size() && i < FNameParametersTxName.size(); ++i)
         FNameParametersTxValue[i] = Values[i];
 }
 
@@ -306,7 +321,9 @@ void TOSCMethod::SaveToXML(IXMLNode* ANode) {
         FParameters[i]->SaveToXML(params->AddChild("OSCMethodParameter" + std::to_string(i)).get());
     IPtr<IXMLNode> names = ANode->AddChild("OSCMethodNameParams");
     names->AddAttribute("Count")->SetAsInt(int32_t(FNameParametersTxName.size()));
-    auto entry = [](const std::vector<std::string>& v, size_t i) { return i < v.size() ? v[i] : std::string(); };
+    auto entry = [](const std::vector<std::string>& v, size_t i) {
+        return i < v.size() ? v[i] : std::string();
+    };
     for (size_t i = 0; i < FNameParametersTxName.size(); ++i) {
         IPtr<IXMLNode> n = names->AddChild("OSCMethodNameParam" + std::to_string(i));
         n->AddAttribute("OSCMethodNameParam_Name")->SetAsStr(FNameParametersTxName[i]);
@@ -357,18 +374,23 @@ void TOSCMethod::FromMethod(IOSCMethod* AMethod) {
 // ---- TOSCMethodReceiverDefault
 
 HRESULT TOSCMethodReceiverDefault::QueryOwnInterface(const TGUID& IID, void** Obj) {
-    if (OfferInterface<IOSCMethodReceiverDefault>(this, IID, Obj) || OfferInterface<IOSCMethodReceiver>(this, IID, Obj) ||
+    if (OfferInterface<IOSCMethodReceiverDefault>(this, IID, Obj) ||
+        OfferInterface<IOSCMethodReceiver>(this, IID, Obj) ||
         OfferInterface<IOSCMethodHandler>(this, IID, Obj))
         return S_OK;
     return TIaAObject::QueryOwnInterface(IID, Obj);
 }
 
-IPtr<IOSCMethod> TOSCMethodReceiverDefault::getOSCMethod(int32_t Index) { return At(FMethodsList, Index).Method; }
+IPtr<IOSCMethod> TOSCMethodReceiverDefault::getOSCMethod(int32_t Index) {
+    return At(FMethodsList, Index).Method;
+}
 
-void TOSCMethodReceiverDefault::OSCMethodCallBack(IOSCServer* AServer, IOSCMethod* AMethod, int32_t AMethodIndex) {
+void TOSCMethodReceiverDefault::OSCMethodCallBack(IOSCServer* AServer, IOSCMethod* AMethod,
+                                                  int32_t AMethodIndex) {
     // A copy: the callback may change the list it came from.
     TOSCCallBack cb;
-    if (AMethodIndex >= 0 && size_t(AMethodIndex) < FMethodsList.size()) cb = FMethodsList[size_t(AMethodIndex)].Callback;
+    if (AMethodIndex >= 0 && size_t(AMethodIndex) < FMethodsList.size())
+        cb = FMethodsList[size_t(AMethodIndex)].Callback;
     if (!cb) cb = FOnCallBack;
     if (cb) cb(AServer, AMethod);
 }
@@ -380,7 +402,8 @@ void TOSCMethodReceiverDefault::AddOSCMethod(IOSCMethod* AMethod, TOSCCallBack A
     FMethodsList.push_back({IPtr<IOSCMethod>(AMethod), std::move(AOSCCallback)});
 }
 
-void TOSCMethodReceiverDefault::AddOSCMethod(const TOSCMethodFootprint& AFootprint, TOSCCallBack AOSCCallback) {
+void TOSCMethodReceiverDefault::AddOSCMethod(const TOSCMethodFootprint& AFootprint,
+                                             TOSCCallBack AOSCCallback) {
     AddOSCMethod(MethodFrom(AFootprint).get(), std::move(AOSCCallback));
 }
 
@@ -403,7 +426,8 @@ void OSCDispatch(IOSCServer* AServer, IOSCMethodHandler* AHandler, IOSCMethod* A
     }
 }
 
-void OSCDecodePacket(const uint8_t* Data, size_t Size, const std::function<void(IOSCMethod* AMethod)>& OnMethod) {
+void OSCDecodePacket(const uint8_t* Data, size_t Size,
+                     const std::function<void(IOSCMethod* AMethod)>& OnMethod) {
     OSCSplitPacket(Data, Size, [&](const uint8_t* d, size_t n) {
         IPtr<IOSCMethod> m(Make<TOSCMethod>());
         try {
@@ -422,7 +446,9 @@ void InstallOSCMethods() {
     if (const std::lconv* lc = std::localeconv(); lc && lc->decimal_point && lc->decimal_point[0])
         SetOSCDecimalSeparator(lc->decimal_point[0]);
     CreateOSCMethod = [] { return IPtr<IOSCMethod>(Make<TOSCMethod>()); };
-    CreateOSCMethodReceiverDefault = [] { return IPtr<IOSCMethodReceiverDefault>(Make<TOSCMethodReceiverDefault>()); };
+    CreateOSCMethodReceiverDefault = [] {
+        return IPtr<IOSCMethodReceiverDefault>(Make<TOSCMethodReceiverDefault>());
+    };
 }
 
 } // namespace osc

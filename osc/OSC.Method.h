@@ -16,7 +16,9 @@ public:
     std::string GetOSCMethodName() override { return FMethodName; }
     int32_t GetOSCParameterCount() override { return int32_t(FParameters.size()); }
     TAnsiString GetOSCMethodAddress() override;
-    void SetOSCMethodAddressUnresolved(const std::string& Value) override { FMethodAddress = UTF8ToAnsi(Value); }
+    void SetOSCMethodAddressUnresolved(const std::string& Value) override {
+        FMethodAddress = UTF8ToAnsi(Value);
+    }
     TAnsiString GetOSCMethodAddressUnresolved() override { return FMethodAddress; }
     IPtr<IOSCParameter> getParameters(int32_t Index) override;
     IPtr<IOSCParameter> getParametersS(const std::string& Name) override;
@@ -47,7 +49,8 @@ public:
     void FromOSCBytes(TOSCCursor& ABytes, bool APreserveFootprint) override;
     void FromOSCBytes(const TBytes& ABytes, const TOSCMethodFootprint& AFootprint) override;
     void FromFootprint(const TOSCMethodFootprint& AFootprint) override;
-    void FromFootprint(const TOSCMethodFootprint& AFootprint, const std::vector<std::string>& Values) override;
+    void FromFootprint(const TOSCMethodFootprint& AFootprint,
+                       const std::vector<std::string>& Values) override;
     void FromMethod(IOSCMethod* AMethod) override;
 
 protected:
@@ -96,7 +99,8 @@ void OSCDispatch(IOSCServer* AServer, IOSCMethodHandler* AHandler, IOSCMethod* A
 
 // Decodes a received packet (a message or a bundle of them) into new methods, handed to OnMethod in
 // order. A malformed message and one without an address are dropped silently.
-void OSCDecodePacket(const uint8_t* Data, size_t Size, const std::function<void(IOSCMethod* AMethod)>& OnMethod);
+void OSCDecodePacket(const uint8_t* Data, size_t Size,
+                     const std::function<void(IOSCMethod* AMethod)>& OnMethod);
 
 void InstallOSCMethods();
 

@@ -1,8 +1,8 @@
 #include "osc/OSC.Parameter.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -16,16 +16,21 @@ using foundation::HRESULT;
 namespace {
 
 const char* const DisplayNames[OSCParameterTypeCount] = {
-    "Invalid", "Integer (number)", "Float (float number)", "Blob",   "Boolean (T, F)",
-    "Boolean (T, F)", "Infinitum (I)", "String", "Pointer", "Unsigned Integer"};
+    "Invalid",        "Integer (number)", "Float (float number)", "Blob",
+    "Boolean (T, F)", "Boolean (T, F)",   "Infinitum (I)",        "String",
+    "Pointer",        "Unsigned Integer"};
 
-bool Is32Bit(TOSCParameterType t) { return t == opInteger || t == opFloat || t == opPointer || t == opUInteger; }
+bool Is32Bit(TOSCParameterType t) {
+    return t == opInteger || t == opFloat || t == opPointer || t == opUInteger;
+}
 
 bool IsNumeric(TOSCParameterType t) {
     return t == opInteger || t == opFloat || t == opTrue || t == opFalse || t == opUInteger;
 }
 
-foundation::Exception UnknownDataType() { return foundation::Exception("Unknown data type!"); }
+foundation::Exception UnknownDataType() {
+    return foundation::Exception("Unknown data type!");
+}
 
 std::string Trimmed(const std::string& s) {
     size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t");
@@ -82,7 +87,9 @@ std::string FormatFloat(float f) {
 
 } // namespace
 
-char OSCTypeTag(TOSCParameterType AType) { return AType < OSCParameterTypeCount ? OSCTypeTags[AType] : '\0'; }
+char OSCTypeTag(TOSCParameterType AType) {
+    return AType < OSCParameterTypeCount ? OSCTypeTags[AType] : '\0';
+}
 
 std::optional<TOSCParameterType> OSCTypeOfTag(char ATag) {
     for (int i = 0; i < OSCParameterTypeCount; ++i)
@@ -179,7 +186,9 @@ TAnsiString TOSCParameter::GetAsAnsiString() {
     return FParamType == opString ? TAnsiString(FData.begin(), FData.end()) : TAnsiString();
 }
 
-std::string TOSCParameter::GetAsString() { return AnsiToUTF8(GetAsAnsiString()); }
+std::string TOSCParameter::GetAsString() {
+    return AnsiToUTF8(GetAsAnsiString());
+}
 
 void TOSCParameter::SetAsFloat(float Value) {
     uint32_t bits;
@@ -192,7 +201,9 @@ void TOSCParameter::SetAsAnsiString(const TAnsiString& Value) {
     FParamType = opString;
 }
 
-void TOSCParameter::SetAsString(const std::string& Value) { SetAsAnsiString(UTF8ToAnsi(Value)); }
+void TOSCParameter::SetAsString(const std::string& Value) {
+    SetAsAnsiString(UTF8ToAnsi(Value));
+}
 
 void TOSCParameter::SetAsBlob(const TBytes& Value) {
     FData = Value;
@@ -345,7 +356,9 @@ void ApplyOSCArgument(IOSCParameter* P, const TOSCReceivedArgument& A) {
     }
 }
 
-void TOSCParameter::FromOSCBytes(char AType, TOSCCursor& ABytes) { ApplyOSCArgument(this, ReadOSCArgument(AType, ABytes)); }
+void TOSCParameter::FromOSCBytes(char AType, TOSCCursor& ABytes) {
+    ApplyOSCArgument(this, ReadOSCArgument(AType, ABytes));
+}
 
 } // namespace osc
 

@@ -12,7 +12,9 @@ namespace {
 
 IPtr<IOSCServerList> gServerList;
 
-IOSCServerList* TheServerList() { return gServerList.get(); }
+IOSCServerList* TheServerList() {
+    return gServerList.get();
+}
 
 template <class T> void AddOnce(std::vector<T*>& v, T* x) {
     if (x && std::find(v.begin(), v.end(), x) == v.end()) v.push_back(x);
@@ -54,21 +56,31 @@ IOSCMethodReceiver* TOSCServerList::getOSCReceiver(int32_t Index) {
     return FOSCReceivers[size_t(Index)];
 }
 
-void TOSCServerList::AddServer(IOSCServer* AServer) { AddOnce(FOSCServers, AServer); }
-void TOSCServerList::RemoveServer(IOSCServer* AServer) { RemoveItem(FOSCServers, AServer); }
+void TOSCServerList::AddServer(IOSCServer* AServer) {
+    AddOnce(FOSCServers, AServer);
+}
+void TOSCServerList::RemoveServer(IOSCServer* AServer) {
+    RemoveItem(FOSCServers, AServer);
+}
 
 void TOSCServerList::RemoveServer(int32_t Index) {
     getOSCServer(Index);
     FOSCServers.erase(FOSCServers.begin() + Index);
 }
 
-void TOSCServerList::AddReceiver(IOSCMethodReceiver* AReceiver) { AddOnce(FOSCReceivers, AReceiver); }
-void TOSCServerList::RemoveReceiver(IOSCMethodReceiver* AReceiver) { RemoveItem(FOSCReceivers, AReceiver); }
+void TOSCServerList::AddReceiver(IOSCMethodReceiver* AReceiver) {
+    AddOnce(FOSCReceivers, AReceiver);
+}
+void TOSCServerList::RemoveReceiver(IOSCMethodReceiver* AReceiver) {
+    RemoveItem(FOSCReceivers, AReceiver);
+}
 
 void InstallOSCServerList() {
     if (!gServerList) gServerList = IPtr<IOSCServerList>(foundation::Make<TOSCServerList>());
 }
 
-void FinalizeOSCServerList() { gServerList.reset(); }
+void FinalizeOSCServerList() {
+    gServerList.reset();
+}
 
 } // namespace osc

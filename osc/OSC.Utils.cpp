@@ -5,7 +5,8 @@
 
 namespace osc {
 
-EListError::EListError(int64_t Index) : Exception("List index out of bounds (" + std::to_string(Index) + ")") {}
+EListError::EListError(int64_t Index)
+    : Exception("List index out of bounds (" + std::to_string(Index) + ")") {}
 
 namespace {
 
@@ -55,7 +56,11 @@ TAnsiString UTF8ToAnsi(const std::string& S) {
     size_t i = 0;
     while (i < S.size()) {
         auto b = uint8_t(S[i]);
-        size_t len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+        size_t len = b < 0x80             ? 1
+                     : (b & 0xE0) == 0xC0 ? 2
+                     : (b & 0xF0) == 0xE0 ? 3
+                     : (b & 0xF8) == 0xF0 ? 4
+                                          : 0;
         if (len == 0 || i + len > S.size()) { // not UTF-8: one unknown character per byte
             out += '?';
             ++i;
@@ -79,8 +84,12 @@ TAnsiString UTF8ToAnsi(const std::string& S) {
     return out;
 }
 
-char OSCDecimalSeparator() { return gDecimalSeparator; }
-void SetOSCDecimalSeparator(char Value) { gDecimalSeparator = Value; }
+char OSCDecimalSeparator() {
+    return gDecimalSeparator;
+}
+void SetOSCDecimalSeparator(char Value) {
+    gDecimalSeparator = Value;
+}
 
 TBytes OSCJoin(const std::vector<TBytes>& Parts) {
     TBytes out;
@@ -95,8 +104,12 @@ TBytes OSCStringBytes(const TAnsiString& S) {
     return out;
 }
 
-TBytes OSCUInt32Bytes(uint32_t V) { return {uint8_t(V >> 24), uint8_t(V >> 16), uint8_t(V >> 8), uint8_t(V)}; }
-TBytes OSCInt32Bytes(int32_t V) { return OSCUInt32Bytes(uint32_t(V)); }
+TBytes OSCUInt32Bytes(uint32_t V) {
+    return {uint8_t(V >> 24), uint8_t(V >> 16), uint8_t(V >> 8), uint8_t(V)};
+}
+TBytes OSCInt32Bytes(int32_t V) {
+    return OSCUInt32Bytes(uint32_t(V));
+}
 
 TBytes OSCUInt64Bytes(uint64_t V) {
     TBytes out(8);
@@ -112,8 +125,12 @@ TBytes OSCBlobBytes(const TBytes& B) {
     return out;
 }
 
-bool IsPrintableASCII(uint8_t B) { return B >= 32 && B <= 126; }
-bool IsHexDigit(char C) { return (C >= '0' && C <= '9') || (C >= 'a' && C <= 'f') || (C >= 'A' && C <= 'F'); }
+bool IsPrintableASCII(uint8_t B) {
+    return B >= 32 && B <= 126;
+}
+bool IsHexDigit(char C) {
+    return (C >= '0' && C <= '9') || (C >= 'a' && C <= 'f') || (C >= 'A' && C <= 'F');
+}
 
 TAnsiString TOSCCursor::ReadString() {
     Need(1); // also keeps an empty buffer, whose pointer may be null, away from memchr
@@ -171,7 +188,9 @@ TBytes OSCBundleBytes(uint64_t ATimeTag, const std::vector<TBytes>& AElements) {
     return out;
 }
 
-bool IsOSCBundle(const uint8_t* Data, size_t Size) { return Size > 8 && std::memcmp(Data, BundleMark, 8) == 0; }
+bool IsOSCBundle(const uint8_t* Data, size_t Size) {
+    return Size > 8 && std::memcmp(Data, BundleMark, 8) == 0;
+}
 
 static void SplitPacket(const uint8_t* Data, size_t Size, int Depth,
                         const std::function<void(const uint8_t*, size_t)>& OnMessage) {
@@ -188,7 +207,8 @@ static void SplitPacket(const uint8_t* Data, size_t Size, int Depth,
     }
 }
 
-void OSCSplitPacket(const uint8_t* Data, size_t Size, const std::function<void(const uint8_t*, size_t)>& OnMessage) {
+void OSCSplitPacket(const uint8_t* Data, size_t Size,
+                    const std::function<void(const uint8_t*, size_t)>& OnMessage) {
     SplitPacket(Data, Size, 0, OnMessage);
 }
 
@@ -206,7 +226,8 @@ IPtr<IXMLNode> RequiredChild(IXMLNode* ANode, const std::string& AName) {
 
 int32_t RequiredCount(IXMLNode* ANode) {
     int32_t n = RequiredAttribute(ANode, "Count")->GetAsInt();
-    if (n < 0) throw EOSCDocument("Invalid count " + std::to_string(n) + " in \"" + ANode->GetNodeName() + "\"");
+    if (n < 0)
+        throw EOSCDocument("Invalid count " + std::to_string(n) + " in \"" + ANode->GetNodeName() + "\"");
     return n;
 }
 

@@ -49,8 +49,12 @@ bool IsPrintableASCII(uint8_t B);
 bool IsHexDigit(char C);
 
 // Size on the wire of a string or blob of N bytes.
-inline size_t OSCStringSize(size_t N) { return N - N % 4 + 4; }
-inline size_t OSCBlobSize(size_t N) { return 4 + (N + 3) / 4 * 4; }
+inline size_t OSCStringSize(size_t N) {
+    return N - N % 4 + 4;
+}
+inline size_t OSCBlobSize(size_t N) {
+    return 4 + (N + 3) / 4 * 4;
+}
 
 // Reads OSC data from bytes it does not own. Every read checks the bytes left and raises
 // EOSCMalformed without moving when they do not suffice.

@@ -27,17 +27,27 @@ struct TArg {
     std::string S{};
     TBytes B{};
 };
-TArg Int(int32_t v) { return {'i', v}; }
-TArg UInt(uint32_t v) { return {'u', v}; }
-TArg Flt(float v) { return {'f', 0, v}; }
-TArg Str(std::string v) { return {'s', 0, 0, std::move(v)}; }
+TArg Int(int32_t v) {
+    return {'i', v};
+}
+TArg UInt(uint32_t v) {
+    return {'u', v};
+}
+TArg Flt(float v) {
+    return {'f', 0, v};
+}
+TArg Str(std::string v) {
+    return {'s', 0, 0, std::move(v)};
+}
 TArg Blob(size_t n) {
     TArg a{'b'};
     for (size_t k = 0; k < n; ++k)
         a.B.push_back(uint8_t(0xA0 + k));
     return a;
 }
-TArg Tag(char t) { return {t}; }
+TArg Tag(char t) {
+    return {t};
+}
 
 struct TMsg {
     std::string Address;
@@ -164,8 +174,12 @@ std::vector<TMsg> MessageTable(bool WithEmptyBlob) {
     return t;
 }
 
-TElem Msg(const TMsg& m) { return {{m}, {}, false}; }
-TElem Bundle(std::vector<TElem> e) { return {{}, std::move(e), true}; }
+TElem Msg(const TMsg& m) {
+    return {{m}, {}, false};
+}
+TElem Bundle(std::vector<TElem> e) {
+    return {{}, std::move(e), true};
+}
 
 TBytes OursBytes(const TElem& e) {
     if (!e.IsBundle) return Ours(e.Messages[0])->AsOSCBytes();
@@ -360,7 +374,8 @@ TEST_F(OSCLibloTest, WeReadWhatLibloSends) {
             got.push_back(Canonical(m));
             reencoded.push_back(m->AsOSCBytes());
         });
-        OSCDecodePacket(ours.data(), ours.size(), [&](IOSCMethod* m) { original.push_back(m->AsOSCBytes()); });
+        OSCDecodePacket(ours.data(), ours.size(),
+                        [&](IOSCMethod* m) { original.push_back(m->AsOSCBytes()); });
         EXPECT_EQ(got, expected) << expected[0];
         EXPECT_EQ(reencoded, original) << expected[0];
     }

@@ -26,8 +26,8 @@ protected:
         return m;
     }
 
-    const TOSCMethodFootprint DMXCh{"/dmx/ch/*", "f", "DMX Channel Value", "Set one channel", "Value", "", "",
-                                   "Channel", "Channel number"};
+    const TOSCMethodFootprint DMXCh{"/dmx/ch/*", "f", "DMX Channel Value", "Set one channel", "Value",
+                                    "",          "",  "Channel",           "Channel number"};
 };
 
 std::vector<std::string> Types(IOSCMethod* m) {
@@ -199,7 +199,8 @@ TEST_F(OSCMethodTest, DecodePacketDropsBadMessagesAndKeepsTheRest) {
     TBytes cut = {'/', 'c', 0, 0, ',', 'i', 0, 0, 1}, noAddress = {0, 0, 0, 0};
     TBytes packet = OSCBundleBytes(1, {a, cut, noAddress, OSCBundleBytes(2, {b})});
     std::vector<std::string> got;
-    OSCDecodePacket(packet.data(), packet.size(), [&](IOSCMethod* m) { got.push_back(m->GetOSCMethodAddress()); });
+    OSCDecodePacket(packet.data(), packet.size(),
+                    [&](IOSCMethod* m) { got.push_back(m->GetOSCMethodAddress()); });
     EXPECT_THAT(got, ElementsAre("/a", "/b"));
 
     got.clear();
@@ -239,10 +240,12 @@ TEST_F(OSCMethodTest, ParametersTakeTheSolverAndCanBeRemoved) {
 TEST_F(OSCMethodTest, ReceiversKeepTheFirstOfCompatibleMethods) {
     auto r = CreateOSCMethodReceiverDefault();
     std::vector<std::string> log;
-    r->AddOSCMethod(DMXCh, [&](IOSCServer*, IOSCMethod* m) { log.push_back("first " + m->GetOSCMethodAddress()); });
+    r->AddOSCMethod(DMXCh,
+                    [&](IOSCServer*, IOSCMethod* m) { log.push_back("first " + m->GetOSCMethodAddress()); });
     r->AddOSCMethod(DMXCh, [&](IOSCServer*, IOSCMethod*) { log.push_back("second"); });
     r->AddOSCMethod(TOSCMethodFootprint{"/dmx/master", "i"}, nullptr);
-    r->SetOnCallBack([&](IOSCServer*, IOSCMethod* m) { log.push_back("default " + m->GetOSCMethodAddress()); });
+    r->SetOnCallBack(
+        [&](IOSCServer*, IOSCMethod* m) { log.push_back("default " + m->GetOSCMethodAddress()); });
     ASSERT_EQ(r->GetOSCMethodCount(), 2);
     EXPECT_FALSE(r->getOSCMethod(0)->GetLocalFeedback());
 
@@ -254,13 +257,15 @@ TEST_F(OSCMethodTest, ReceiversKeepTheFirstOfCompatibleMethods) {
     // A callback that throws does not stop dispatch; one that empties its own receiver is safe.
     log.clear();
     // "/*" is one segment: it does not catch deeper addresses.
-    r->AddOSCMethod(TOSCMethodFootprint{"/*", "i"}, [&](IOSCServer*, IOSCMethod*) { log.push_back("catch-all"); });
+    r->AddOSCMethod(TOSCMethodFootprint{"/*", "i"},
+                    [&](IOSCServer*, IOSCMethod*) { log.push_back("catch-all"); });
     auto thrower = CreateOSCMethodReceiverDefault();
     thrower->AddOSCMethod(TOSCMethodFootprint{"/dmx/ch/*", "i"}, [&](IOSCServer*, IOSCMethod*) {
         thrower->DeleteOSCMethod(TOSCMethodFootprint{"*", "i"});
         throw std::runtime_error("boom");
     });
-    thrower->AddOSCMethod(TOSCMethodFootprint{"/dmx/c?/3", "s"}, [&](IOSCServer*, IOSCMethod*) { log.push_back("x"); });
+    thrower->AddOSCMethod(TOSCMethodFootprint{"/dmx/c?/3", "s"},
+                          [&](IOSCServer*, IOSCMethod*) { log.push_back("x"); });
     OSCDispatch(nullptr, thrower.get(), ch.get());
     EXPECT_EQ(thrower->GetOSCMethodCount(), 1);
     OSCDispatch(nullptr, r.get(), ch.get());

@@ -12,7 +12,9 @@ using ::testing::ElementsAreArray;
 
 namespace {
 
-IPtr<IOSCParameter> NewParam() { return IPtr<IOSCParameter>(Make<TOSCParameter>()); }
+IPtr<IOSCParameter> NewParam() {
+    return IPtr<IOSCParameter>(Make<TOSCParameter>());
+}
 
 struct DecimalComma {
     DecimalComma() { SetOSCDecimalSeparator(','); }
@@ -33,8 +35,14 @@ TEST(OSCParameter, WireEncodingPadsStringsAndBlobsDifferently) {
         {[](IOSCParameter* p) { p->SetAsAnsiString("abc"); }, {'a', 'b', 'c', 0}},
         {[](IOSCParameter* p) { p->SetAsAnsiString("abcd"); }, {'a', 'b', 'c', 'd', 0, 0, 0, 0}},
         {[](IOSCParameter* p) { p->SetAsAnsiString(""); }, {0, 0, 0, 0}},
-        {[](IOSCParameter* p) { p->SetAsBlob({1, 2, 3, 4}); }, {0, 0, 0, 4, 1, 2, 3, 4}},
-        {[](IOSCParameter* p) { p->SetAsBlob({1, 2, 3, 4, 5}); }, {0, 0, 0, 5, 1, 2, 3, 4, 5, 0, 0, 0}},
+        {[](IOSCParameter* p) {
+             p->SetAsBlob({1, 2, 3, 4});
+         },
+         {0, 0, 0, 4, 1, 2, 3, 4}},
+        {[](IOSCParameter* p) {
+             p->SetAsBlob({1, 2, 3, 4, 5});
+         },
+         {0, 0, 0, 5, 1, 2, 3, 4, 5, 0, 0, 0}},
         {[](IOSCParameter* p) { p->SetAsBlob({}); }, {0, 0, 0, 0}},
         {[](IOSCParameter* p) { p->SetAsBool(true); }, {}},
         {[](IOSCParameter* p) { p->AsInfinitum(); }, {}},
@@ -68,11 +76,11 @@ TEST(OSCParameter, ReadingTakesTheFirstTypeOfATagAndChecksEveryLength) {
     const std::pair<char, TBytes> bad[] = {
         {'i', {1, 2, 3}},
         {'f', {}},
-        {'s', {'a', 'b', 'c', 'd'}},          // no NUL
-        {'s', {'a', 'b', 'c', 'd', 0}},       // NUL but padding cut
-        {'b', {0xFF, 0xFF, 0xFF, 0xFF, 1}},   // negative length
-        {'b', {0, 0, 0, 9, 1, 2, 3, 4}},      // longer than the data
-        {'b', {0, 0, 0, 1, 7}},               // padding cut
+        {'s', {'a', 'b', 'c', 'd'}},        // no NUL
+        {'s', {'a', 'b', 'c', 'd', 0}},     // NUL but padding cut
+        {'b', {0xFF, 0xFF, 0xFF, 0xFF, 1}}, // negative length
+        {'b', {0, 0, 0, 9, 1, 2, 3, 4}},    // longer than the data
+        {'b', {0, 0, 0, 1, 7}},             // padding cut
     };
     for (const auto& [tag, bytes] : bad) {
         TOSCCursor bc(bytes);
@@ -179,7 +187,9 @@ TEST(OSCParameter, TextForm) {
         p->SetValue("1,25");
         EXPECT_EQ(p->GetAsFloat(), 1.25f);
     }
-    for (auto [value, text] : {std::pair{2.675f, "2.67"}, {-0.001f, "0.00"}, {123456.5f, "123456.50"},
+    for (auto [value, text] : {std::pair{2.675f, "2.67"},
+                               {-0.001f, "0.00"},
+                               {123456.5f, "123456.50"},
                                {1e12f, "9.999999959E+11"}}) {
         p->SetAsFloat(value);
         EXPECT_EQ(p->GetValue(), text) << value;

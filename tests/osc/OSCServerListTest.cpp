@@ -28,7 +28,9 @@ protected:
 };
 
 // Only the identity of a transport matters to the list.
-IOSCServer* FakeServer(int& Tag) { return reinterpret_cast<IOSCServer*>(&Tag); }
+IOSCServer* FakeServer(int& Tag) {
+    return reinterpret_cast<IOSCServer*>(&Tag);
+}
 
 } // namespace
 

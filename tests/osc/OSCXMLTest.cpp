@@ -44,8 +44,8 @@ TEST_F(OSCXMLTest, ArgumentStoresTypeVisibilityRawBytesAndTexts) {
     p->SetVisibility(opvOptionalVisible);
     auto node = CreateXMLNode(nullptr);
     p->SaveToXML(node.get());
-    EXPECT_THAT(AttributeNames(node.get()), ElementsAre("OSCParam_Type", "OSCParam_Visibility", "OSCParam_Value",
-                                                        "OSCParam_Name", "OSCParam_Desc"));
+    EXPECT_THAT(AttributeNames(node.get()), ElementsAre("OSCParam_Type", "OSCParam_Visibility",
+                                                        "OSCParam_Value", "OSCParam_Name", "OSCParam_Desc"));
     EXPECT_EQ(node->Attribute("OSCParam_Value")->GetAsStr(), "01000000");
     EXPECT_EQ(node->Attribute("OSCParam_Type")->GetAsStr(), "1");
 
@@ -79,8 +79,8 @@ TEST_F(OSCXMLTest, ArgumentStoresTypeVisibilityRawBytesAndTexts) {
 
 TEST_F(OSCXMLTest, MethodRoundTripsThroughADocumentAndCopies) {
     auto m = CreateOSCMethod();
-    m->FromFootprint({"/dmx/ch/*", "fsb", "DMX Channel Value", "Set one channel", "Value;Label;Data", "", "m;ov;oh",
-                      "Channel", "Channel number"},
+    m->FromFootprint({"/dmx/ch/*", "fsb", "DMX Channel Value", "Set one channel", "Value;Label;Data", "",
+                      "m;ov;oh", "Channel", "Channel number"},
                      {"5"});
     m->getParameters(0)->SetAsFloat(0.5f);
     m->getParameters(1)->SetAsString("caf\u00e9");
@@ -91,7 +91,8 @@ TEST_F(OSCXMLTest, MethodRoundTripsThroughADocumentAndCopies) {
 
     auto node = CreateXMLNode(nullptr);
     m->SaveToXML(node.get());
-    EXPECT_THAT(AttributeNames(node.get()), ElementsAre("OSCMethodAddress", "OSCMethodName", "OSCMethodDesc"));
+    EXPECT_THAT(AttributeNames(node.get()),
+                ElementsAre("OSCMethodAddress", "OSCMethodName", "OSCMethodDesc"));
     ASSERT_EQ(node->ChildCount(), 2);
     EXPECT_EQ(node->Child(0)->GetNodeName(), "OSCMethodParameters");
     EXPECT_EQ(node->Child(0)->Attribute("Count")->GetAsInt(), 3);
