@@ -10,7 +10,15 @@
 #include "apps/console/ArtNetStartup.h"
 #include "apps/console/MainForm.h"
 #include "dmx/DMX.Delegate.ArtNet.h"
+#include "devices/D2XXUnit.h"
+#include "devices/System.USB.h"
+#include "devices/USB.Watcher.h"
+#include "dmx/DMX.Delegate.USBEntek.h"
 #include "dmx/DMXOutput.h"
+#include "lightdevices/PX10.h"
+#include "platform/USB.h"
+#include "platform/posix/FtdiD2XX.h"
+#include "platform/posix/UdevWatcher.h"
 #include "foundation/IoC.MsgServer.h"
 #include "foundation/XML.Impl.h"
 #include "foundation/XML.Persist.h"
@@ -57,6 +65,15 @@ int main(int argc, char** argv) {
     dmx::InstallDMXOutput();
     ui::InstallProgressManagerForm();
     dmx::InstallDMXArtNet();
+    dmx::InstallDMXUSBEntekDelegate();
+    platform::ShowMessage = [](const std::string& text) {
+        QMessageBox::warning(nullptr, "Lumacue512", QString::fromStdString(text));
+    };
+    platform::posix::InstallUdevWatcher();
+    platform::posix::InstallFtdiD2XX();
+    devices::InstallUSB();
+    devices::InstallD2XX();
+    lightdevices::InstallPX10();
 
     int rc;
     {
@@ -70,9 +87,15 @@ int main(int argc, char** argv) {
             if (!error.empty()) QMessageBox::critical(&form, "Lumacue512", QString::fromStdString(error));
         }
         form.show();
+        // USB adapters present now and plugged in later become outputs.
+        devices::StartUSBWatcher();
         rc = app.exec();
+        devices::StopUSBWatcher();
         if (auto* output = dmx::DMXOutput()) output->SetActiveDMXInterface(nullptr);
     }
+    lightdevices::FinalizePX10();
+    devices::FinalizeUSB();
+    devices::FinalizeD2XX();
     dmx::FinalizeDMXOutput();
     foundation::FinalizeXMLPersist();
     return rc;
