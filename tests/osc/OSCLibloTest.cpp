@@ -283,15 +283,23 @@ TBytes LoBytes(const TElem& e) {
 int Record(const char* path, const char* types, lo_arg** argv, int argc, lo_message, void* user) {
     std::string s = path;
     for (int k = 0; k < argc; ++k) {
+        // liblo's argument union claims 8-byte alignment that its 4-byte slots lack: copy, do not
+        // access members.
+        int32_t i32 = 0;
+        float f32 = 0;
+        if (types[k] == 'i' || types[k] == 'f') { // the others may point at nothing
+            std::memcpy(&i32, argv[k], 4);
+            std::memcpy(&f32, argv[k], 4);
+        }
         switch (types[k]) {
         case 'i':
-            s += " i:" + std::to_string(argv[k]->i);
+            s += " i:" + std::to_string(i32);
             break;
         case 'f':
-            s += " f:" + FloatBits(argv[k]->f);
+            s += " f:" + FloatBits(f32);
             break;
         case 's':
-            s += std::string(" s:") + &argv[k]->s;
+            s += std::string(" s:") + reinterpret_cast<const char*>(argv[k]);
             break;
         case 'b': {
             auto blob = reinterpret_cast<lo_blob>(argv[k]);
