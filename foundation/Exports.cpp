@@ -6,6 +6,7 @@
 
 #include "foundation/ByteHelpers.h"
 #include "foundation/CRC.h"
+#include "foundation/Utf8.h"
 
 namespace {
 
@@ -22,22 +23,7 @@ std::string ToUtf8(const wchar_t* Text) {
             if (c >= 0xD800 && c < 0xDC00 && p[1] >= 0xDC00 && p[1] < 0xE000)
                 c = 0x10000 + ((c - 0xD800) << 10) + (uint32_t(*++p) - 0xDC00);
         }
-        if (c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) c = 0xFFFD;
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | c >> 6);
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | c >> 12);
-            out += char(0x80 | (c >> 6 & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | c >> 18);
-            out += char(0x80 | (c >> 12 & 0x3F));
-            out += char(0x80 | (c >> 6 & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
+        foundation::AppendUtf8(out, c);
     }
     return out;
 }

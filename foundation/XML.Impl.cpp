@@ -8,6 +8,7 @@
 
 #include "foundation/ByteHelpers.h"
 #include "foundation/Exceptions.h"
+#include "foundation/Utf8.h"
 #include "platform/Clipboard.h"
 
 #ifdef _WIN32
@@ -22,25 +23,6 @@ namespace foundation {
 namespace {
 
 // ---- text
-
-void AppendUtf8(std::string& out, uint32_t c) {
-    if (c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) c = 0xFFFD;
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | c >> 6);
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | c >> 12);
-        out += char(0x80 | (c >> 6 & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | c >> 18);
-        out += char(0x80 | (c >> 12 & 0x3F));
-        out += char(0x80 | (c >> 6 & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
 
 // Decodes one code point at i (advancing it); malformed input gives U+FFFD and moves on by one byte.
 uint32_t NextUtf8(const std::string& s, size_t& i) {
