@@ -92,21 +92,33 @@ private:
             std::string act = action ? action : "";
             if (act == "add") {
                 TUSBDeviceId id;
-                if (IdOf(dev, id)) {
-                    FKnown[path] = id;
-                    if (OnChange) OnChange(true, id);
-                }
+                if (IdOf(dev, id)) Arrived(path, id);
             } else if (act == "remove") {
-                // The attributes are gone with the device: report what it was when it came.
-                auto it = FKnown.find(path);
-                if (it != FKnown.end()) {
-                    TUSBDeviceId id = it->second;
-                    FKnown.erase(it);
-                    if (OnChange) OnChange(false, id);
-                }
+                Removed(path);
             }
             udev_device_unref(dev);
         }
+    }
+
+    // An "add" comes again for a device already known when the list of present devices was
+    // taken after the monitor started, or when udev replays its events (udevadm trigger): a
+    // known device is not a new arrival. A different device at the same place replaces it.
+    void Arrived(const std::string& APath, const TUSBDeviceId& AId) {
+        auto it = FKnown.find(APath);
+        if (it != FKnown.end()) {
+            if (it->second == AId) return;
+            Removed(APath);
+        }
+        FKnown[APath] = AId;
+        if (OnChange) OnChange(true, AId);
+    }
+    void Removed(const std::string& APath) {
+        // The attributes are gone with the device: report what it was when it came.
+        auto it = FKnown.find(APath);
+        if (it == FKnown.end()) return;
+        TUSBDeviceId id = it->second;
+        FKnown.erase(it);
+        if (OnChange) OnChange(false, id);
     }
 
     udev* FUdev = nullptr;
