@@ -1,52 +1,90 @@
 #include "platform/posix/FtdiD2XX.h"
 
 #include <dlfcn.h>
-#include <libftdi1/ftdi.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <deque>
 #include <map>
-#include <vector>
+#include <mutex>
+#include <thread>
 
-#include "platform/USB.h"
+#include "platform/posix/FtdiEntries.h"
 
 namespace platform::posix {
 
 namespace {
 
-// The libftdi1 entry points, looked up by name.
-struct TFtdiEntries {
-    decltype(&ftdi_new) new_;
-    decltype(&ftdi_free) free_;
-    decltype(&ftdi_usb_open_desc) open_desc;
-    decltype(&ftdi_usb_close) close;
-    decltype(&ftdi_read_data) read;
-    decltype(&ftdi_write_data) write;
-    decltype(&ftdi_set_baudrate) set_baudrate;
-    decltype(&ftdi_set_line_property) set_line_property;
-    decltype(&ftdi_setflowctrl) setflowctrl;
-    decltype(&ftdi_setflowctrl_xonxoff) setflowctrl_xonxoff;
-    decltype(&ftdi_setdtr) setdtr;
-    decltype(&ftdi_setrts) setrts;
-    decltype(&ftdi_set_latency_timer) set_latency_timer;
-    decltype(&ftdi_usb_find_all) find_all;
-    decltype(&ftdi_list_free) list_free;
-};
+// Each open converter has a reader thread. libftdi keeps no receive queue of its own and a read
+// waits for the chip's next USB packet (up to the latency timer), so reading on the main thread
+// would stall it on every poll; the thread moves what the chip sends into a queue that the queue
+// count and FT_Read only look at. libusb lets the thread's bulk reads run alongside the main
+// thread's writes and control requests on the same handle; the main thread alone changes the
+// context's settings, and only the thread touches its read buffer.
+class TOpen {
+public:
+    TOpen(const TFtdiEntries& AEntries, ftdi_context* ACtx) : F(AEntries), Ctx(ACtx) {
+        FReader = std::thread([this] { Read(); });
+    }
+    ~TOpen() {
+        FStop = true;
+        FReader.join(); // a read in progress ends within the context's read timeout
+        F.close(Ctx);
+        F.free_(Ctx);
+    }
 
-struct TOpen {
-    ftdi_context* Ctx;
-    std::string Description;
-    std::vector<uint8_t> Rx; // read from the chip, not yet taken by FT_Read
+    uint32_t Queued() {
+        std::lock_guard lock(FLock);
+        return uint32_t(FRx.size());
+    }
+    uint32_t Take(uint8_t* ABuffer, uint32_t ACount) {
+        std::lock_guard lock(FLock);
+        uint32_t n = std::min<uint32_t>(ACount, uint32_t(FRx.size()));
+        std::copy_n(FRx.begin(), n, ABuffer);
+        FRx.erase(FRx.begin(), FRx.begin() + n);
+        return n;
+    }
+    bool Failed() const { return FFailed; }
+
+    const TFtdiEntries& F;
+    ftdi_context* const Ctx;
+    std::string Description = "FT232R USB UART";
+
+private:
+    static constexpr size_t MaxQueued = 1 << 20; // the oldest bytes go first when nobody reads
+
+    void Read() {
+        uint8_t buf[512];
+        while (!FStop) {
+            int n = F.read(Ctx, buf, sizeof buf);
+            if (n > 0) {
+                std::lock_guard lock(FLock);
+                FRx.insert(FRx.end(), buf, buf + n);
+                if (FRx.size() > MaxQueued) FRx.erase(FRx.begin(), FRx.end() - MaxQueued);
+                FFailed = false;
+            } else {
+                // Nothing yet, or the converter is gone (it is closed when its removal is
+                // reported): wait a little rather than spin.
+                if (n < 0) FFailed = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(n < 0 ? 10 : 1));
+            }
+        }
+    }
+
+    std::thread FReader;
+    std::atomic<bool> FStop{false};
+    std::atomic<bool> FFailed{false};
+    std::mutex FLock;
+    std::deque<uint8_t> FRx;
 };
 
 class TFtdiD2XX : public ID2XXLibrary {
 public:
-    TFtdiD2XX(void* AHandle, const TFtdiEntries& AEntries) : FLib(AHandle), F(AEntries) {}
+    TFtdiD2XX(const TFtdiEntries& AEntries, void* ALib) : F(AEntries), FLib(ALib) {}
     ~TFtdiD2XX() override {
-        for (auto& [h, o] : FOpen) {
-            F.close(o.Ctx);
-            F.free_(o.Ctx);
-        }
-        dlclose(FLib);
+        FOpen.clear();
+        if (FLib) dlclose(FLib);
     }
 
     FT_STATUS FT_OpenEx(const std::string& ASerial, uint32_t AFlags, uint32_t& AHandle) override {
@@ -57,28 +95,22 @@ public:
             F.free_(ctx);
             return FT_DEVICE_NOT_OPENED;
         }
-        // Reads are asked for on every poll: a short latency keeps each one short.
+        // The chip sends what it has every millisecond; a read gives up after 50 ms, which is
+        // also how long closing may wait for the reader.
         F.set_latency_timer(ctx, 1);
         ctx->usb_read_timeout = 50;
         ctx->usb_write_timeout = 1000;
         AHandle = FNext++;
-        FOpen[AHandle] = TOpen{ctx, "FT232R USB UART", {}};
+        FOpen.emplace(AHandle, std::make_unique<TOpen>(F, ctx));
         return FT_OK;
     }
     FT_STATUS FT_Close(uint32_t AHandle) override {
-        auto it = FOpen.find(AHandle);
-        if (it == FOpen.end()) return FT_INVALID_HANDLE;
-        F.close(it->second.Ctx);
-        F.free_(it->second.Ctx);
-        FOpen.erase(it);
-        return FT_OK;
+        return FOpen.erase(AHandle) ? FT_OK : FT_INVALID_HANDLE;
     }
     FT_STATUS FT_Read(uint32_t AHandle, uint8_t* ABuffer, uint32_t ACount, uint32_t& ARead) override {
         auto* o = Find(AHandle);
         if (!o) return FT_INVALID_HANDLE;
-        ARead = std::min<uint32_t>(ACount, uint32_t(o->Rx.size()));
-        std::copy_n(o->Rx.begin(), ARead, ABuffer);
-        o->Rx.erase(o->Rx.begin(), o->Rx.begin() + ARead);
+        ARead = o->Take(ABuffer, ACount);
         return FT_OK;
     }
     FT_STATUS FT_Write(uint32_t AHandle, const uint8_t* ABuffer, uint32_t ACount, uint32_t& AWritten) override {
@@ -91,13 +123,8 @@ public:
     FT_STATUS FT_GetQueueStatus(uint32_t AHandle, uint32_t& ACount) override {
         auto* o = Find(AHandle);
         if (!o) return FT_INVALID_HANDLE;
-        // libftdi keeps no receive queue of its own: what the chip has now is the queue.
-        uint8_t buf[512];
-        int n = F.read(o->Ctx, buf, sizeof buf);
-        if (n > 0) o->Rx.insert(o->Rx.end(), buf, buf + n);
-        if (o->Rx.size() > 1 << 20) o->Rx.erase(o->Rx.begin(), o->Rx.end() - (1 << 20));
-        ACount = uint32_t(o->Rx.size());
-        return n < 0 && o->Rx.empty() ? FT_IO_ERROR : FT_OK;
+        ACount = o->Queued();
+        return ACount == 0 && o->Failed() ? FT_IO_ERROR : FT_OK;
     }
     FT_STATUS FT_GetDeviceInfo(uint32_t AHandle, std::string& ADescription) override {
         auto* o = Find(AHandle);
@@ -139,7 +166,7 @@ public:
 private:
     TOpen* Find(uint32_t h) {
         auto it = FOpen.find(h);
-        return it == FOpen.end() ? nullptr : &it->second;
+        return it == FOpen.end() ? nullptr : it->second.get();
     }
     template <class Fn> FT_STATUS Status(uint32_t h, Fn fn) {
         auto* o = Find(h);
@@ -147,9 +174,9 @@ private:
         return fn(o->Ctx) < 0 ? FT_IO_ERROR : FT_OK;
     }
 
+    const TFtdiEntries F;
     void* FLib;
-    TFtdiEntries F;
-    std::map<uint32_t, TOpen> FOpen;
+    std::map<uint32_t, std::unique_ptr<TOpen>> FOpen;
     uint32_t FNext = 1;
 };
 
@@ -174,10 +201,14 @@ std::unique_ptr<ID2XXLibrary> LoadFtdi() {
         dlclose(lib);
         return nullptr;
     }
-    return std::make_unique<TFtdiD2XX>(lib, e);
+    return NewFtdiD2XX(e, lib);
 }
 
 } // namespace
+
+std::unique_ptr<ID2XXLibrary> NewFtdiD2XX(const TFtdiEntries& AEntries, void* ALib) {
+    return std::make_unique<TFtdiD2XX>(AEntries, ALib);
+}
 
 void InstallFtdiD2XX() { LoadD2XXLibrary = LoadFtdi; }
 
