@@ -8,6 +8,7 @@
 
 #include "foundation/ByteHelpers.h"
 #include "foundation/Exceptions.h"
+#include "foundation/Cp1252.h"
 #include "foundation/Utf8.h"
 #include "platform/Clipboard.h"
 
@@ -80,24 +81,12 @@ std::string DecodeUtf16(const uint8_t* p, size_t n, bool bigEndian) {
     return out;
 }
 
-// Text without a byte-order mark is in the 8-bit Windows code page 1252.
-std::string DecodeCp1252(const uint8_t* p, size_t n) {
-    static const uint16_t High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    std::string out;
-    for (size_t i = 0; i < n; ++i)
-        AppendUtf8(out, p[i] >= 0x80 && p[i] < 0xA0 ? High[p[i] - 0x80] : p[i]);
-    return out;
-}
-
 std::string DecodeDocument(const TBytes& b) {
     if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE) return DecodeUtf16(b.data() + 2, b.size() - 2, false);
     if (b.size() >= 2 && b[0] == 0xFE && b[1] == 0xFF) return DecodeUtf16(b.data() + 2, b.size() - 2, true);
     if (b.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF)
         return std::string(b.begin() + 3, b.end());
-    return DecodeCp1252(b.data(), b.size());
+    return Cp1252ToUtf8(b.data(), b.size()); // no byte-order mark
 }
 
 // Lines end at CR LF, CR or LF; a break at the very end adds no empty line.

@@ -1,7 +1,8 @@
 #include "osc/OSC.Utils.h"
 
-#include <array>
 #include <cstring>
+
+#include "foundation/Cp1252.h"
 
 namespace osc {
 
@@ -10,44 +11,12 @@ EListError::EListError(int64_t Index)
 
 namespace {
 
-// Windows-1252 0x80..0x9F; the unassigned bytes keep their own value.
-constexpr std::array<char32_t, 32> CP1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-void AppendUTF8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
-
-char CodePointToAnsi(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return char(c);
-    for (size_t i = 0; i < CP1252High.size(); ++i)
-        if (CP1252High[i] == c) return char(0x80 + i);
-    return '?';
-}
-
 char gDecimalSeparator = '.';
 
 } // namespace
 
 std::string AnsiToUTF8(const TAnsiString& S) {
-    std::string out;
-    out.reserve(S.size());
-    for (char ch : S) {
-        auto b = uint8_t(ch);
-        AppendUTF8(out, b >= 0x80 && b < 0xA0 ? CP1252High[b - 0x80] : char32_t(b));
-    }
-    return out;
+    return foundation::Cp1252ToUtf8(reinterpret_cast<const uint8_t*>(S.data()), S.size());
 }
 
 TAnsiString UTF8ToAnsi(const std::string& S) {
@@ -78,7 +47,7 @@ TAnsiString UTF8ToAnsi(const std::string& S) {
             ++i;
             continue;
         }
-        out += CodePointToAnsi(c);
+        out += foundation::CodePointToCp1252(c);
         i += len;
     }
     return out;
