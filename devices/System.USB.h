@@ -54,6 +54,21 @@ struct TUSBDeviceClassRec {
 };
 using TUSBDeviceClass = const TUSBDeviceClassRec*;
 
+// For users that may outlive the device object, which the registry destroys when the device is
+// unplugged (an output still held by a window): it turns to none when the object is destroyed.
+class TUSBDeviceRef {
+public:
+    TUSBDeviceRef() = default;
+    explicit TUSBDeviceRef(TUSBDevice* ADevice);
+    TUSBDevice* get() const {
+        auto alive = FAlive.lock();
+        return alive ? *alive : nullptr;
+    }
+
+private:
+    std::weak_ptr<TUSBDevice* const> FAlive;
+};
+
 class TUSBDevice {
 public:
     TUSBDevice(uint16_t AVID, uint16_t APID, const std::string& ASerialNumber);
@@ -94,7 +109,13 @@ private:
     TUSBReadData FOnReadData;
     TBytes FDataRead;
     int FFrameStart = -1;
+    friend class TUSBDeviceRef;
+    const std::shared_ptr<TUSBDevice* const> FAlive = std::make_shared<TUSBDevice* const>(this);
 };
+
+inline TUSBDeviceRef::TUSBDeviceRef(TUSBDevice* ADevice) {
+    if (ADevice) FAlive = ADevice->FAlive;
+}
 
 // The registry's class-level operations and the handler that a platform watcher drives.
 class TUSBHandler {

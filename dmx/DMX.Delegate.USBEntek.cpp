@@ -53,10 +53,11 @@ std::array<uint8_t, EntekFrameSize> TEntekServer::Frame() const {
 }
 
 void TEntekServer::WriteFrame() {
-    if (FUpdating != 0 || !FDevice) return;
+    devices::TUSBDevice* device = FDevice.get();
+    if (FUpdating != 0 || !device) return;
     // Another user of the same adapter (a probe for a controller behind it) may have changed the
     // line speed since the last frame; DMX only works at its own.
-    if (auto* ftdi = dynamic_cast<devices::TFTD2XXDev*>(FDevice)) {
+    if (auto* ftdi = dynamic_cast<devices::TFTD2XXDev*>(device)) {
         try {
             ftdi->SetFT_BaudRate(EntekBaudRate);
         } catch (const foundation::Exception&) {
@@ -65,7 +66,7 @@ void TEntekServer::WriteFrame() {
     }
     auto f = Frame();
     try {
-        FDevice->WriteData(f.data(), int32_t(f.size()));
+        device->WriteData(f.data(), int32_t(f.size()));
     } catch (const foundation::Exception&) {
         // A removed or unusable adapter drops frames silently.
     }

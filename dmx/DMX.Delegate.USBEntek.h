@@ -29,7 +29,7 @@ public:
 
 private:
     void WriteFrame();
-    devices::TUSBDevice* FDevice; // owned by the USB registry
+    devices::TUSBDeviceRef FDevice; // owned by the USB registry; none once it is unplugged
     std::array<uint8_t, DMXChannels> FChannels{};
     uint8_t FMaster = 255;
     bool FBlackOut = false;

@@ -2,6 +2,7 @@
 
 #include "devices/D2XXUnit.h"
 #include "dmx/DMX.Delegate.USBEntek.h"
+#include "dmx/DMXOutput.h"
 
 namespace lightdevices {
 
@@ -9,8 +10,8 @@ using foundation::HRESULT;
 using foundation::OfferInterface;
 using foundation::S_OK;
 
-TQV_PX10::TQV_PX10(devices::TUSBDevice* AUSB) : FUSB(AUSB) {
-    FDMXInterfaceDelegate = dmx::NewDMXUSBEntekDelegate(Identity(), FUSB).get();
+TQV_PX10::TQV_PX10(devices::TUSBDevice* AUSB) : FSerialNumber(AUSB->SerialNumber()) {
+    FDMXInterfaceDelegate = dmx::NewDMXUSBEntekDelegate(Identity(), AUSB).get();
     FDMXInterface = dmx::NewDMXInterface(FDMXInterfaceDelegate).get();
 }
 
@@ -40,6 +41,11 @@ void TPX10Listener::DoUSBChanged(devices::TUSBAction Action, const devices::TUSB
         if (it == FInterfaces.end()) return;
         IPtr<IDMXInterface> going = std::move(it->second);
         FInterfaces.erase(it);
+        // The output leaves the registry with its adapter, also when something still holds it.
+        if (dmx::TDMXOutput* output = dmx::DMXOutput()) {
+            int32_t index = output->IndexOf(going.get());
+            if (index >= 0) output->RemoveDMXInterface(output->getDMXInterface(index));
+        }
     }
 }
 

@@ -22,13 +22,13 @@ public:
     explicit TQV_PX10(devices::TUSBDevice* AUSB);
 
     foundation::HRESULT QueryOwnInterface(const foundation::TGUID& IID, void** Obj) override;
-    std::string GetName() override { return "PX-10 (" + FUSB->SerialNumber() + ")"; }
+    std::string GetName() override { return "PX-10 (" + FSerialNumber + ")"; }
     void SetName(const std::string&) override {}
-    std::string GetHardwareID() override { return FUSB->SerialNumber(); }
+    std::string GetHardwareID() override { return FSerialNumber; }
     IDMXInterface* DMXInterface() const { return FDMXInterface; }
 
 private:
-    devices::TUSBDevice* FUSB; // not owned
+    const std::string FSerialNumber; // the model may outlive the device object
     // Parts of this object: counting them would count ourselves.
     IDMXInterface* FDMXInterface = nullptr;
     IDMXInterfaceDelegate* FDMXInterfaceDelegate = nullptr;

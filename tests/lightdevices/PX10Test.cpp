@@ -89,3 +89,28 @@ TEST_F(PX10Test, AnAdapterThatCannotBeOpenedGetsNoOutput) {
     EXPECT_EQ(DMXOutput()->GetDMXInterfaceCount(), 0);
     EXPECT_EQ(PX10Listener()->Count(), 0u);
 }
+
+// Something may still hold the output when its adapter is unplugged and the adapter's device
+// object destroyed: using it then changes nothing and writes nowhere.
+TEST_F(PX10Test, AnOutputHeldPastItsUnplugStaysSafeToUse) {
+    Devices["A6008XYZ"];
+    devices::StartUSBWatcher();
+    Bus.Plug({1027, 24577, "A6008XYZ"});
+    IPtr<IDMXInterface> held = foundation::Supports<IDMXInterface>(DMXOutput()->getDMXInterfaceHId("A6008XYZ"));
+    ASSERT_TRUE(held);
+    held->SetActive(true);
+    Devices["A6008XYZ"].Writes.clear();
+
+    Devices["A6008XYZ"].Present = false;
+    Bus.Unplug({1027, 24577, "A6008XYZ"});
+    EXPECT_EQ(DMXOutput()->GetDMXInterfaceCount(), 0);
+    EXPECT_EQ(PX10Listener()->Count(), 0u);
+
+    held->setDMXCh(0, 42);
+    held->SetBlackOut(true);
+    held->SetAllFull();
+    EXPECT_EQ(held->getDMXCh(0), 255); // the universe itself still answers
+    EXPECT_EQ(foundation::Supports<IDMXNamedInterface>(held)->GetName(), "PX-10 (A6008XYZ)");
+    EXPECT_TRUE(Devices["A6008XYZ"].Writes.empty());
+    held->SetActive(false);
+}
